@@ -1,0 +1,27 @@
+// The typhoros executable: wires the real world and starts the game.
+#include "app/TyphorosApplication.h"
+#include "app/modTyphoros.h"
+#include "forms/frmMain.h"
+#include "platform/Fonts.h"
+#include "platform/RuntimeError.h"
+#include "platform/SystemWorld.h"
+
+int main(int argc, char *argv[])
+{
+    TyphorosApplication app(argc, argv);
+    app.setApplicationName(QStringLiteral("Typhoros"));
+    Fonts::installSubstitutions();
+
+    const QString programDirectory = QCoreApplication::applicationDirPath();
+    SystemWorld world(programDirectory);
+    app.setWorld(&world);
+
+    std::unique_ptr<frmMain> window;
+    try {
+        window = modTyphoros::Main(world, programDirectory);
+    } catch (const RuntimeError &error) {
+        return modTyphoros::ReportRuntimeError(world, error);
+    }
+    QObject::connect(window.get(), &frmMain::programEnded, &app, [] { QCoreApplication::exit(0); });
+    return app.exec();
+}

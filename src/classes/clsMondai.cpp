@@ -1,0 +1,63 @@
+// The question bank.
+#include "clsMondai.h"
+
+#include "platform/Cp932.h"
+#include "platform/Runtime.h"
+#include "platform/RuntimeError.h"
+#include "platform/World.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+
+clsMondai::clsMondai(World &world, const QString &programDirectory)
+    : m_world(world), m_programDirectory(programDirectory)
+{
+}
+
+QStringList clsMondai::splitLines(const QString &text)
+{
+    QStringList lines;
+    qsizetype start = 0;
+    const qsizetype n = text.size();
+    for (qsizetype i = 0; i < n; ++i) {
+        if (text[i] != QLatin1Char('\r'))
+            continue;
+        lines.append(text.sliced(start, i - start));
+        if (i + 1 < n && text[i + 1] == QLatin1Char('\n'))
+            ++i;
+        start = i + 1;
+    }
+    if (start < n)
+        lines.append(text.sliced(start));
+    return lines;
+}
+
+void clsMondai::LoadMondai(const QString &strFileName)
+{
+    lngMondaiCount = 0;
+    strMondai.clear();
+
+    const QString path = QDir(m_programDirectory).filePath(strFileName);
+    if (!QFileInfo::exists(path))
+        throw RuntimeError(RuntimeError::FileNotFound, path);
+    QFile file(path);
+    if (QFileInfo(path).isDir() || !file.open(QIODevice::ReadOnly))
+        throw RuntimeError(RuntimeError::PathFileAccessError, path);
+    const QByteArray bytes = file.readAll();
+    if (file.error() != QFileDevice::NoError)
+        throw RuntimeError(RuntimeError::PathFileAccessError, path);
+
+    strMondai = splitLines(Cp932::decode(bytes));
+    lngMondaiCount = Runtime::checked32(strMondai.size());
+}
+
+QString clsMondai::GetMondai()
+{
+    const float r = m_world.rnd();
+    if (lngMondaiCount == 0)
+        return {};
+    // r < 1, but r * count can round up to count for banks beyond 2^29 lines.
+    const qint64 k = qMin<qint64>(qint64(Runtime::Int(double(r) * lngMondaiCount)), lngMondaiCount - 1);
+    return strMondai.at(qsizetype(k));
+}

@@ -1,0 +1,39 @@
+// A question bank: the lines of one question file, handed out at random.
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+class World;
+
+class clsMondai
+{
+public:
+    // An empty bank. Files are looked up in `programDirectory`; draws come
+    // from `world`'s random generator, which must outlive the bank.
+    clsMondai(World &world, const QString &programDirectory);
+
+    // Replaces the bank's questions with the lines of `strFileName` (a bare
+    // name in the program directory), read as code page 932. A line ends at
+    // CR or CR LF; a lone LF stays in the text; an empty file gives no
+    // question. Throws RuntimeError FileNotFound (53) when the file does not
+    // exist and PathFileAccessError (75) when it cannot be read; the bank is
+    // then empty.
+    void LoadMondai(const QString &strFileName);
+
+    // One question drawn at random (exactly one random value per call); the
+    // empty text when the bank is empty.
+    QString GetMondai();
+
+    // Number of questions loaded.
+    qint32 count() const { return lngMondaiCount; }
+
+    // Splits decoded file text into its lines, as LoadMondai does.
+    static QStringList splitLines(const QString &text);
+
+private:
+    World &m_world;
+    QString m_programDirectory;
+    QStringList strMondai;
+    qint32 lngMondaiCount = 0;
+};

@@ -1,0 +1,26 @@
+// The play field.
+#include "PlayField.h"
+
+#include "FormUnits.h"
+
+PlayField::PlayField(QWidget *parent) : QFrame(parent), m_canvas(new QWidget(this))
+{
+    setFrameStyle(QFrame::Panel | QFrame::Sunken);
+    setLineWidth(2);
+}
+
+float PlayField::Width() const
+{
+    return float(width() * FormUnits::TwipsPerPixel);
+}
+
+float PlayField::Height() const
+{
+    return float(height() * FormUnits::TwipsPerPixel);
+}
+
+void PlayField::resizeEvent(QResizeEvent *event)
+{
+    QFrame::resizeEvent(event);
+    m_canvas->setGeometry(contentsRect());
+}

@@ -1,0 +1,41 @@
+// An invader: a label in the play field that carries a question, keeps its
+// exact single-precision position in twips, a text tag and its kind colour.
+#pragma once
+
+#include <QLabel>
+
+class UfoLabel : public QLabel
+{
+public:
+    explicit UfoLabel(QWidget *parent = nullptr);
+
+    // The question; the empty text means the slot is free. The label sizes
+    // itself to it.
+    QString Caption() const { return text(); }
+    void setCaption(const QString &caption);
+
+    // Position of the top-left corner inside the play field, in twips. The
+    // values are kept exactly and read back as set; the widget is placed at
+    // the nearest pixel.
+    float Top() const { return m_top; }
+    void setTop(float twips);
+    float Left() const { return m_left; }
+    void setLeft(float twips);
+
+    // The fall step as decimal text while the invader flies.
+    QString Tag;
+
+    // The text colour, 0x00BBGGRR.
+    quint32 ForeColor() const { return m_foreColor; }
+    void setForeColor(quint32 bgr);
+
+    // Shown or hidden, whether or not the window itself is on screen.
+    bool Visible() const { return !isHidden(); }
+
+private:
+    void place();
+
+    float m_top = 0;
+    float m_left = 0;
+    quint32 m_foreColor = 0;
+};

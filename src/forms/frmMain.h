@@ -1,0 +1,94 @@
+// The game window: play field, answer box, level choice, high-score table,
+// and the whole game played in its event procedures.
+#pragma once
+
+#include <QWidget>
+#include <array>
+#include <memory>
+
+class AnswerBox;
+class GameTimer;
+class PlayField;
+class QGroupBox;
+class QLabel;
+class QPushButton;
+class QRadioButton;
+class UfoLabel;
+class World;
+class clsMondai;
+class clsSetup;
+
+class frmMain : public QWidget
+{
+    Q_OBJECT
+public:
+    // Invader kinds, as text colours 0x00BBGGRR.
+    static constexpr quint32 Black = 0;
+    static constexpr quint32 Red = 255;
+    static constexpr quint32 Blue = 16711680;
+
+    // Builds the window at rest. `world` and `setup` must outlive it;
+    // question files are read from `programDirectory`.
+    frmMain(World &world, clsSetup &setup, const QString &programDirectory);
+    ~frmMain() override;
+
+    // Loads the window before it is first shown: selects 練習, loads
+    // Mondai0.txt to Mondai3.txt in that order and fills the high-score
+    // labels. Throws the bank's RuntimeError when a question file is missing.
+    void Form_Load();
+
+    // The window's event procedures, public so that the program and tests can
+    // raise them. Key codes are classic ones: 13 is Enter.
+    void cmdStart_Click();
+    void cmdExit_Click();
+    void cmdSetup_Click();
+    void timScrool_Timer();
+    void txtInput_KeyDown(qint16 &KeyCode, qint16 &Shift);
+
+    // True while a game runs (the start button is disabled).
+    bool isPlaying() const;
+
+    qint16 intLevel() const { return m_intLevel; }
+    qint16 intUfoCount() const { return m_intUfoCount; }
+    qint32 lngPoint() const { return m_lngPoint; }
+    qint16 intBlueTicks() const { return m_intBlueTicks; }
+
+    // The controls, by the names the game uses.
+    PlayField *picScreen;
+    std::array<UfoLabel *, 4> lblUFO{};
+    AnswerBox *txtInput;
+    QGroupBox *Frame1;
+    std::array<QRadioButton *, 4> optLevel{};
+    QPushButton *cmdStart;
+    QGroupBox *Frame2;
+    std::array<QLabel *, 5> lblScore{};
+    QPushButton *cmdSetup;
+    QPushButton *cmdExit;
+    GameTimer *timScrool;
+
+signals:
+    // The exit button was pressed while idle: the program should end now.
+    void programEnded();
+
+protected:
+    void showEvent(QShowEvent *event) override;
+
+private:
+    void LaunchUfos();
+    void UfoLanded(qint16 &intIndex);
+    void PlaySoundCue(qint16 &intCue);
+    void ShowHiScores();
+    void ReturnToIdle();
+    void LayOutLanes();
+    void buildControls();
+
+    World &m_world;
+    clsSetup &m_setup;
+    QString m_programDirectory;
+    std::array<std::unique_ptr<clsMondai>, 4> objMondai;
+    qint16 m_intLevel = 0;
+    qint16 m_intUfoCount = 0;
+    qint32 m_lngPoint = 0;
+    qint16 m_intBlueTicks = 0;
+    bool m_centred = false;
+};

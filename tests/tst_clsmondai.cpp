@@ -1,0 +1,167 @@
+// Question banks: how question files of every shape load, and how questions
+// are drawn.
+#include "classes/clsMondai.h"
+#include "platform/RuntimeError.h"
+
+#include "FakeWorld.h"
+#include "TestFiles.h"
+
+#include <QDir>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QElapsedTimer>
+
+class tst_clsmondai : public QObject
+{
+    Q_OBJECT
+private slots:
+    void loads_data();
+    void loads();
+    void drawsEveryQuestionEvenly();
+    void drawIndexFollowsTheRandomValue();
+    void emptyBankDrawsEmptyTextAndOneValue();
+    void reloadReplacesQuestions();
+    void missingFileIsFileNotFound();
+    void directoryIsAccessError();
+    void hugeBankUsesWholeRange();
+};
+
+void tst_clsmondai::loads_data()
+{
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<QStringList>("questions");
+    QTest::newRow("CR LF") << QByteArray("a\r\nb\r\nc\r\n") << QStringList{"a", "b", "c"};
+    QTest::newRow("no final line end") << QByteArray("a\r\nb\r\nc") << QStringList{"a", "b", "c"};
+    QTest::newRow("empty last line") << QByteArray("a\r\nb\r\nc\r\n\r\n") << QStringList{"a", "b", "c", ""};
+    QTest::newRow("CR only") << QByteArray("a\rb\rc\r") << QStringList{"a", "b", "c"};
+    QTest::newRow("LF only is one question") << QByteArray("a\nb\nc\n") << QStringList{"a\nb\nc\n"};
+    QTest::newRow("blanks belong to the question")
+        << QByteArray("\x81\x40\x82\xA0 \r\n") << QStringList{QStringLiteral("　あ ")};
+    QTest::newRow("empty file") << QByteArray() << QStringList{};
+    QTest::newRow("only empty lines") << QByteArray("\r\n\r\n") << QStringList{"", ""};
+    QTest::newRow("invalid bytes become U+FFFD")
+        << QByteArray("\x82\xA0\x82\r\n\xFF") << QStringList{QStringLiteral("あ\uFFFD"), QStringLiteral("\uFFFD")};
+    QTest::newRow("kanji and ascii") << QByteArray("CPU\x82\xCC\x89\xB7\x93\x78\r\n")
+                                     << QStringList{QStringLiteral("CPUの温度")};
+}
+
+void tst_clsmondai::loads()
+{
+    QFETCH(QByteArray, bytes);
+    QFETCH(QStringList, questions);
+    QTemporaryDir dir;
+    TestFiles::write(dir.filePath("Mondai0.txt"), bytes);
+    FakeWorld world;
+    clsMondai bank(world, dir.path());
+    bank.LoadMondai("Mondai0.txt");
+    QCOMPARE(bank.count(), questions.size());
+    // Draw each index by choosing the random value that lands on it.
+    for (int k = 0; k < questions.size(); ++k) {
+        world.script.push_back((k + 0.5f) / questions.size());
+        QCOMPARE(bank.GetMondai(), questions[k]);
+    }
+}
+
+void tst_clsmondai::drawsEveryQuestionEvenly()
+{
+    QTemporaryDir dir;
+    TestFiles::write(dir.filePath("q.txt"), "a\r\nb\r\nc\r\n");
+    FakeWorld world;
+    clsMondai bank(world, dir.path());
+    bank.LoadMondai("q.txt");
+    QHash<QString, int> counts;
+    const int draws = 30000;
+    for (int i = 0; i < draws; ++i)
+        ++counts[bank.GetMondai()];
+    QCOMPARE(counts.size(), 3);
+    for (const char *q : {"a", "b", "c"})
+        QVERIFY2(qAbs(counts[q] - draws / 3) < draws / 30, qPrintable(q));
+}
+
+void tst_clsmondai::drawIndexFollowsTheRandomValue()
+{
+    QTemporaryDir dir;
+    TestFiles::write(dir.filePath("q.txt"), "a\r\nb\r\nc\r\n");
+    FakeWorld world;
+    clsMondai bank(world, dir.path());
+    bank.LoadMondai("q.txt");
+    const float almostOne = std::nextafter(1.0f, 0.0f);
+    world.script = {0.0f, 0.3333333f, 0.33333334f, 0.6666666f, 0.6666667f, almostOne};
+    const QStringList expected{"a", "a", "b", "b", "c", "c"};
+    for (const QString &q : expected)
+        QCOMPARE(bank.GetMondai(), q);
+}
+
+void tst_clsmondai::emptyBankDrawsEmptyTextAndOneValue()
+{
+    FakeWorld world;
+    clsMondai bank(world, QDir::tempPath());
+    QCOMPARE(bank.GetMondai(), QString());
+    QCOMPARE(bank.GetMondai(), QString());
+    QCOMPARE(world.draws, 2);
+}
+
+void tst_clsmondai::reloadReplacesQuestions()
+{
+    QTemporaryDir dir;
+    TestFiles::write(dir.filePath("one.txt"), "a\r\nb\r\nc\r\n");
+    TestFiles::write(dir.filePath("two.txt"), "z\r\n");
+    FakeWorld world;
+    clsMondai bank(world, dir.path());
+    bank.LoadMondai("one.txt");
+    bank.LoadMondai("two.txt");
+    QCOMPARE(bank.count(), 1);
+    for (int i = 0; i < 50; ++i)
+        QCOMPARE(bank.GetMondai(), QStringLiteral("z"));
+}
+
+void tst_clsmondai::missingFileIsFileNotFound()
+{
+    QTemporaryDir dir;
+    TestFiles::write(dir.filePath("one.txt"), "a\r\n");
+    FakeWorld world;
+    clsMondai bank(world, dir.path());
+    bank.LoadMondai("one.txt");
+    try {
+        bank.LoadMondai("Mondai2.txt");
+        QFAIL("loaded a missing file");
+    } catch (const RuntimeError &e) {
+        QCOMPARE(int(e.number()), 53);
+        QVERIFY(e.fileName().endsWith("Mondai2.txt"));
+    }
+    QCOMPARE(bank.count(), 0);
+}
+
+void tst_clsmondai::directoryIsAccessError()
+{
+    QTemporaryDir dir;
+    QDir(dir.path()).mkdir("Mondai0.txt");
+    FakeWorld world;
+    clsMondai bank(world, dir.path());
+    try {
+        bank.LoadMondai("Mondai0.txt");
+        QFAIL("loaded a directory");
+    } catch (const RuntimeError &e) {
+        QCOMPARE(int(e.number()), 75);
+    }
+}
+
+void tst_clsmondai::hugeBankUsesWholeRange()
+{
+    // More lines than a 16-bit index can reach: the last ones must be drawn.
+    QTemporaryDir dir;
+    QByteArray bytes;
+    for (int i = 0; i < 100000; ++i)
+        bytes += QByteArray::number(i) + "\r\n";
+    TestFiles::write(dir.filePath("big.txt"), bytes);
+    FakeWorld world;
+    clsMondai bank(world, dir.path());
+    bank.LoadMondai("big.txt");
+    QCOMPARE(bank.count(), 100000);
+    world.script = {std::nextafter(1.0f, 0.0f), 0.5f};
+    QCOMPARE(bank.GetMondai(), QStringLiteral("99999"));
+    QCOMPARE(bank.GetMondai(), QStringLiteral("50000"));
+}
+
+QTEST_GUILESS_MAIN(tst_clsmondai)
+#include "tst_clsmondai.moc"
