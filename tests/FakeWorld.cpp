@@ -35,6 +35,8 @@ bool FakeWorld::startProcess(const QString &commandLine)
 void FakeWorld::msgBox(const QString &prompt, const QString &title)
 {
     messages.append({prompt, title});
+    if (onMessage)
+        onMessage();
 }
 
 std::optional<QString> FakeWorld::inputBox(const QString &prompt, const QString &title, const QString &)

@@ -29,6 +29,8 @@ public:
     bool processStartSucceeds = true;
 
     QList<QPair<QString, QString>> messages; // prompt, title
+    // Called when a message box opens.
+    std::function<void()> onMessage;
 
     // Answers for input boxes, in order; an empty optional is Cancel. When
     // none is left the box answers Cancel.
