@@ -1,1 +1,85 @@
-// placeholder
+// Start-up: the settings store and the window come up in order, and a missing
+// question file stops the program with the run-time error report before any
+// window is drawn.
+#include "app/modTyphoros.h"
+#include "classes/clsSetup.h"
+#include "forms/frmMain.h"
+#include "platform/RuntimeError.h"
+
+#include "FakeWorld.h"
+#include "TestFiles.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QFile>
+#include <QLabel>
+#include <QTemporaryDir>
+#include <QTest>
+
+class tst_startup : public QObject
+{
+    Q_OBJECT
+private slots:
+    void startsAndShowsWindow();
+    void missingQuestionFile_data();
+    void missingQuestionFile();
+    void reportGoesToBoxAndExitCode();
+};
+
+void tst_startup::startsAndShowsWindow()
+{
+    QTemporaryDir dir;
+    TestFiles::writeQuestionFiles(dir.path(), {{"a"}, {"b"}, {"c"}, {"d"}});
+    TestFiles::write(dir.filePath("Typhoros.ini"), "[HiScore]\r\nScore1=42\r\n");
+    FakeWorld world;
+    auto window = modTyphoros::Main(world, dir.path());
+    QVERIFY(window->isVisible());
+    QVERIFY(modTyphoros::gclsSetup);
+    QCOMPARE(window->lblScore[0]->text(), QStringLiteral("42"));
+    QVERIFY(world.messages.isEmpty());
+    QCOMPARE(QDir(dir.path()).entryList(QDir::Files).size(), 5); // nothing written
+}
+
+void tst_startup::missingQuestionFile_data()
+{
+    QTest::addColumn<QStringList>("missing");
+    QTest::addColumn<QString>("named");
+    QTest::newRow("Mondai2.txt") << QStringList{"Mondai2.txt"} << "Mondai2.txt";
+    QTest::newRow("banks load in order") << QStringList{"Mondai1.txt", "Mondai2.txt"} << "Mondai1.txt";
+    QTest::newRow("Mondai0.txt") << QStringList{"Mondai0.txt"} << "Mondai0.txt";
+}
+
+void tst_startup::missingQuestionFile()
+{
+    QFETCH(QStringList, missing);
+    QFETCH(QString, named);
+    QTemporaryDir dir;
+    TestFiles::writeQuestionFiles(dir.path(), {{"a"}, {"b"}, {"c"}, {"d"}});
+    for (const QString &name : missing)
+        QFile::remove(dir.filePath(name));
+    FakeWorld world;
+    try {
+        modTyphoros::Main(world, dir.path());
+        QFAIL("started without a question file");
+    } catch (const RuntimeError &e) {
+        QCOMPARE(int(e.number()), 53);
+        QCOMPARE(QFileInfo(e.fileName()).fileName(), named);
+    }
+    for (QWidget *w : QApplication::topLevelWidgets())
+        QVERIFY(!w->isVisible());
+}
+
+void tst_startup::reportGoesToBoxAndExitCode()
+{
+    FakeWorld world;
+    const RuntimeError error(RuntimeError::FileNotFound, "/opt/typhoros/Mondai2.txt");
+    const int code = modTyphoros::ReportRuntimeError(world, error);
+    QCOMPARE(code, 53);
+    QCOMPARE(world.messages.size(), 1);
+    QCOMPARE(world.messages[0].second, QStringLiteral("Typhoros"));
+    QCOMPARE(world.messages[0].first, error.report());
+    QVERIFY(world.messages[0].first.contains("Mondai2.txt"));
+}
+
+QTEST_MAIN(tst_startup)
+#include "tst_startup.moc"

@@ -19,6 +19,12 @@ float PlayField::Height() const
     return float(height() * FormUnits::TwipsPerPixel);
 }
 
+void PlayField::setFieldGeometry(const QRect &pixels)
+{
+    setGeometry(pixels);
+    m_canvas->setGeometry(contentsRect());
+}
+
 void PlayField::resizeEvent(QResizeEvent *event)
 {
     QFrame::resizeEvent(event);

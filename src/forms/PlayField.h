@@ -13,6 +13,10 @@ public:
     float Width() const;
     float Height() const;
 
+    // Places the field in its parent (pixels) and its canvas inside the
+    // border at once, without waiting for the first show.
+    void setFieldGeometry(const QRect &pixels);
+
     // The area inside the border: the invaders' parent, which clips them.
     QWidget *canvas() const { return m_canvas; }
 

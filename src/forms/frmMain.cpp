@@ -61,7 +61,7 @@ void frmMain::buildControls()
     setFixedSize(FormUnits::px(11325), FormUnits::px(8145));
 
     picScreen = new PlayField(this);
-    picScreen->setGeometry(twipsRect(120, 120, 9615, 7215));
+    picScreen->setFieldGeometry(twipsRect(120, 120, 9615, 7215));
     for (int i = 0; i < 4; ++i) {
         auto *ufo = new UfoLabel(picScreen->canvas());
         ufo->setFont(Fonts::make(QStringLiteral("ＭＳ Ｐゴシック"), 15.75, true));
