@@ -1,0 +1,382 @@
+// Benchmarks: every figure the project tracks, printed as one table of
+// medians and 99th percentiles. Run through bench/run, which builds in
+// Release and provides an X server for the start-up figures.
+//
+// Usage: typhoros_bench GAME_DIR BARE_WINDOW
+#include "classes/clsMondai.h"
+#include "classes/clsSetup.h"
+#include "forms/AnswerBox.h"
+#include "forms/GameTimer.h"
+#include "forms/UfoLabel.h"
+#include "forms/frmMain.h"
+#include "platform/CommandLauncher.h"
+#include "platform/Cp932.h"
+#include "platform/SystemWorld.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QEventLoop>
+#include <QFile>
+#include <QRadioButton>
+#include <QTemporaryDir>
+#include <QThread>
+
+#include <X11/Xlib.h>
+#include <X11/Xutil.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <functional>
+#include <fcntl.h>
+#include <poll.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+extern char **environ;
+
+namespace {
+
+struct Figure {
+    QString name;
+    QList<double> samples;
+    QString unit;
+    QString goal;
+};
+
+QList<Figure> figures;
+
+double percentile(QList<double> v, double p)
+{
+    if (v.isEmpty())
+        return 0;
+    std::sort(v.begin(), v.end());
+    const qsizetype i = qMin(v.size() - 1, qsizetype(std::ceil(p * v.size())) - 1);
+    return v[qMax<qsizetype>(0, i)];
+}
+
+void record(const QString &name, const QList<double> &samples, const QString &unit, const QString &goal)
+{
+    figures.append({name, samples, unit, goal});
+}
+
+void write(const QString &path, const QByteArray &bytes)
+{
+    QFile f(path);
+    if (!f.open(QIODevice::WriteOnly | QIODevice::Truncate))
+        qFatal("cannot write %s", qPrintable(path));
+    f.write(bytes);
+}
+
+// A real world whose modal boxes answer at once, so that a game over never
+// blocks the measurement.
+class BenchWorld : public SystemWorld
+{
+public:
+    using SystemWorld::SystemWorld;
+    void msgBox(const QString &, const QString &) override {}
+    std::optional<QString> inputBox(const QString &, const QString &, const QString &) override
+    {
+        return QStringLiteral("bench");
+    }
+};
+
+QString makeProgramFolder(const QTemporaryDir &dir, int lines)
+{
+    const QStringList words{QStringLiteral("一期一会"), QStringLiteral("温故知新"), QStringLiteral("臨機応変"),
+                            QStringLiteral("試行錯誤"), QStringLiteral("CPUの温度")};
+    QByteArray bank;
+    for (int i = 0; i < lines; ++i)
+        bank += Cp932::encode(words[i % words.size()] + QString::number(i)) + "\r\n";
+    for (int level = 0; level < 4; ++level)
+        write(dir.filePath(QStringLiteral("Mondai%1.txt").arg(level)), bank);
+    // A harmless stand-in for the sound player, so that every cue costs a
+    // real process start.
+    const QString player = dir.filePath("Chirp.exe");
+    QFile::copy("/bin/true", player);
+    QFile::setPermissions(player, QFile::permissions(player) | QFileDevice::ExeOwner);
+    return dir.path();
+}
+
+void benchQuestionLoad(const QString &dir)
+{
+    SystemWorld world(dir);
+    QList<double> ms;
+    for (int i = 0; i < 30; ++i) {
+        clsMondai bank(world, dir);
+        QElapsedTimer t;
+        t.start();
+        bank.LoadMondai("Mondai3.txt");
+        ms.append(t.nsecsElapsed() / 1e6);
+    }
+    record("question file load (32,768 lines)", ms, "ms", "<= 10 ms");
+}
+
+void benchGame(const QString &dir)
+{
+    BenchWorld world(dir);
+    clsSetup setup(world, dir);
+    setup.setSoundOnOff(true);
+    frmMain form(world, setup, dir);
+    form.Form_Load();
+    form.optLevel[3]->setChecked(true);
+    form.cmdStart_Click();
+    form.timScrool->stop(); // ticks are called directly below
+
+    QList<double> tick;
+    for (int i = 0; i < 2000; ++i) {
+        if (i % 20 == 0)
+            for (UfoLabel *ufo : form.lblUFO)
+                ufo->setTop(0); // keep them in the field: no game over
+        QElapsedTimer t;
+        t.start();
+        form.timScrool_Timer();
+        tick.append(t.nsecsElapsed() / 1e6);
+        // Ticks come at most five times a second in play; a short gap keeps
+        // the stand-in players from piling up on two cores.
+        QThread::msleep(3);
+        if (i % 50 == 0)
+            QCoreApplication::processEvents(); // let the launcher reap
+    }
+    record("tick, level 3, 4 invaders, sound on", tick, "ms", "median <= 0.5 ms");
+
+    setup.setSoundOnOff(false);
+    QList<double> enter;
+    for (int i = 0; i < 3000; ++i) {
+        const bool hit = i % 2 == 0;
+        form.txtInput->setText(hit ? form.lblUFO[i % 4]->Caption() : QStringLiteral("はずれ"));
+        qint16 key = 13, shift = 0;
+        QElapsedTimer t;
+        t.start();
+        form.txtInput_KeyDown(key, shift);
+        enter.append(t.nsecsElapsed() / 1e6);
+        if (hit)
+            form.timScrool_Timer(); // refill the slot
+        if (i % 20 == 0)
+            for (UfoLabel *ufo : form.lblUFO)
+                ufo->setTop(0);
+    }
+    record("Enter handler (hit or miss, sound off)", enter, "ms", "<= 0.1 ms");
+
+    CommandLauncher launcher(dir);
+    QList<double> cue;
+    for (int i = 0; i < 1000; ++i) {
+        QElapsedTimer t;
+        t.start();
+        launcher.start("Chirp.exe Down.wav 100");
+        cue.append(t.nsecsElapsed() / 1e6);
+        QThread::msleep(3);
+    }
+    record("cue start (posix_spawn)", cue, "ms", "well under 1 ms");
+}
+
+void benchTimer()
+{
+    GameTimer timer;
+    timer.setInterval(200);
+    QList<double> deviation;
+    QElapsedTimer clock;
+    qint64 last = -1;
+    QEventLoop loop;
+    QObject::connect(&timer, &QTimer::timeout, [&] {
+        const qint64 now = clock.nsecsElapsed();
+        if (last >= 0)
+            deviation.append(std::abs((now - last) / 1e6 - 200.0));
+        last = now;
+        if (deviation.size() == 100)
+            loop.quit();
+    });
+    clock.start();
+    timer.start();
+    loop.exec();
+    record("timer deviation at 200 ms (100 ticks)", deviation, "ms", "p99 <= 1.5 ms");
+}
+
+pid_t spawn(const QStringList &args, const QStringList &extraEnv = {})
+{
+    QList<QByteArray> argBytes, envBytes;
+    for (const QString &a : args)
+        argBytes.append(a.toLocal8Bit());
+    for (const QString &e : extraEnv)
+        envBytes.append(e.toLocal8Bit());
+    for (char **e = environ; *e; ++e) {
+        const QByteArray entry(*e);
+        const QByteArray name = entry.left(entry.indexOf('=') + 1);
+        const bool overridden = std::any_of(extraEnv.begin(), extraEnv.end(),
+                                            [&](const QString &x) { return x.toLocal8Bit().startsWith(name); });
+        if (!overridden)
+            envBytes.append(entry);
+    }
+    QList<char *> argv, envp;
+    for (QByteArray &a : argBytes)
+        argv.append(a.data());
+    for (QByteArray &e : envBytes)
+        envp.append(e.data());
+    argv.append(nullptr);
+    envp.append(nullptr);
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
+    pid_t pid = -1;
+    posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), envp.data());
+    posix_spawn_file_actions_destroy(&actions);
+    return pid;
+}
+
+void benchPlayer(const QString &gameDir)
+{
+    const QString player = gameDir + "/Chirp.exe";
+    const QString wave = gameDir + "/Down.wav";
+    QTemporaryDir out;
+    QList<double> toSound, whole;
+    for (int i = 0; i < 30; ++i) {
+        // Start to sound: the disk driver without its real-time pacing writes
+        // the first buffer the moment playback starts.
+        const QString raw = out.filePath(QStringLiteral("fast%1.raw").arg(i));
+        QElapsedTimer t;
+        t.start();
+        const pid_t fast = spawn({player, wave, "100"},
+                                 {"SDL_AUDIODRIVER=disk", "SDL_DISKAUDIODELAY=0", "SDL_DISKAUDIOFILE=" + raw});
+        struct stat st {};
+        const QByteArray rawPath = raw.toLocal8Bit();
+        while ((::stat(rawPath.constData(), &st) != 0 || st.st_size == 0) && t.elapsed() < 5000)
+            ::usleep(50);
+        toSound.append(t.nsecsElapsed() / 1e6);
+        ::waitpid(fast, nullptr, 0);
+
+        // The whole run of the 100 ms cue at the device's real pace.
+        QElapsedTimer w;
+        w.start();
+        const pid_t paced = spawn({player, wave, "100"},
+                                  {"SDL_AUDIODRIVER=disk", "SDL_DISKAUDIOFILE=" + out.filePath("paced.raw")});
+        ::waitpid(paced, nullptr, 0);
+        whole.append(w.nsecsElapsed() / 1e6);
+    }
+    record("player: process start to playback start", toSound, "ms", "<= 10 ms");
+    record("player: whole run of the 100 ms cue", whole, "ms", "<= 150 ms");
+}
+
+// Start-up to first paint of a program under X: from the spawn until the
+// centre pixel of its first mapped window turns from the X server's black to
+// what the program painted. Peak memory is the process's high-water mark.
+struct StartUp {
+    QList<double> ms;
+    QList<double> peakMb;
+};
+
+StartUp measureStartUp(const QString &program, int runs)
+{
+    StartUp result;
+    Display *display = XOpenDisplay(nullptr);
+    if (!display)
+        return result;
+    const Window root = DefaultRootWindow(display);
+    XSelectInput(display, root, SubstructureNotifyMask);
+    for (int run = 0; run < runs; ++run) {
+        XSync(display, True);
+        QElapsedTimer t;
+        t.start();
+        const pid_t pid = spawn({program}, {"QT_QPA_PLATFORM=xcb"});
+        Window mapped = 0;
+        while (!mapped && t.elapsed() < 10000) {
+            while (XPending(display)) {
+                XEvent e;
+                XNextEvent(display, &e);
+                if (e.type == MapNotify && e.xmap.event == root && !e.xmap.override_redirect)
+                    mapped = e.xmap.window;
+            }
+            if (!mapped) {
+                pollfd p{ConnectionNumber(display), POLLIN, 0};
+                ::poll(&p, 1, 1);
+            }
+        }
+        double painted = -1;
+        if (mapped) {
+            XWindowAttributes attrs;
+            XGetWindowAttributes(display, mapped, &attrs);
+            while (t.elapsed() < 10000) {
+                XImage *image = XGetImage(display, mapped, attrs.width / 2, attrs.height / 2, 1, 1, AllPlanes, ZPixmap);
+                const unsigned long pixel = image ? XGetPixel(image, 0, 0) : 0;
+                if (image)
+                    XDestroyImage(image);
+                if (pixel != 0) {
+                    painted = t.nsecsElapsed() / 1e6;
+                    break;
+                }
+                ::usleep(100);
+            }
+        }
+        ::usleep(200000); // let start-up settle before reading the peak
+        QFile status(QStringLiteral("/proc/%1/status").arg(pid));
+        double peak = 0;
+        if (status.open(QIODevice::ReadOnly))
+            for (const QByteArray &line : status.readAll().split('\n'))
+                if (line.startsWith("VmHWM:"))
+                    peak = line.mid(6).trimmed().split(' ').first().toDouble() / 1024.0;
+        ::kill(pid, SIGKILL);
+        ::waitpid(pid, nullptr, 0);
+        if (painted >= 0) {
+            result.ms.append(painted);
+            result.peakMb.append(peak);
+        }
+    }
+    XCloseDisplay(display);
+    return result;
+}
+
+void benchStartUp(const QString &gameDir, const QString &bare)
+{
+    if (qEnvironmentVariableIsEmpty("DISPLAY")) {
+        std::fprintf(stderr, "no DISPLAY: start-up figures skipped (bench/run starts Xvfb)\n");
+        return;
+    }
+    // Alternate the two programs so that both see the same machine state.
+    StartUp game, yardstick;
+    for (int round = 0; round < 10; ++round) {
+        const StartUp g = measureStartUp(gameDir + "/typhoros", 2);
+        const StartUp b = measureStartUp(bare, 2);
+        game.ms += g.ms;
+        game.peakMb += g.peakMb;
+        yardstick.ms += b.ms;
+        yardstick.peakMb += b.peakMb;
+    }
+    record("start-up to first paint: typhoros", game.ms, "ms", "<= 1.15 x bare");
+    record("start-up to first paint: bare Qt window", yardstick.ms, "ms", "");
+    record("peak memory: typhoros", game.peakMb, "MB", "<= 36 MB");
+    record("peak memory: bare Qt window", yardstick.peakMb, "MB", "");
+    const double ratio = percentile(game.ms, 0.5) / qMax(0.001, percentile(yardstick.ms, 0.5));
+    record("start-up ratio typhoros / bare (medians)", {ratio}, "x", "<= 1.15");
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    if (argc != 3) {
+        std::fprintf(stderr, "usage: typhoros_bench GAME_DIR BARE_WINDOW\n");
+        return 2;
+    }
+    const QString gameDir = QString::fromLocal8Bit(argv[1]);
+    const QString bare = QString::fromLocal8Bit(argv[2]);
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+
+    // In-process figures first: the start-up runs leave the machine busy
+    // reclaiming the killed programs for a while.
+    QTemporaryDir dir;
+    const QString folder = makeProgramFolder(dir, 32768);
+    benchQuestionLoad(folder);
+    benchGame(folder);
+    benchTimer();
+    benchPlayer(gameDir);
+    benchStartUp(gameDir, bare);
+
+    std::printf("| figure | median | p99 | unit | goal |\n|---|---:|---:|---|---|\n");
+    for (const Figure &f : figures)
+        std::printf("| %s | %.4g | %.4g | %s | %s |\n", qPrintable(f.name), percentile(f.samples, 0.5),
+                    percentile(f.samples, 0.99), qPrintable(f.unit), qPrintable(f.goal));
+    return 0;
+}
