@@ -1,0 +1,210 @@
+#!/usr/bin/env bash
+# End-to-end tests in a real window: the built program folder, copied to a
+# temporary directory with question files made for the test, runs under a
+# private Xvfb and is driven only by real X events (xdotool). Checks are made
+# only on what a player or a stored file can see: windows, the settings
+# file's bytes and the command lines a stand-in sound player records.
+#
+# Usage: e2e.sh GAME_DIR
+set -uo pipefail
+game_dir=$(cd "$1" && pwd)
+work=$(mktemp -d)
+failures=0
+passes=0
+xvfb_pid=
+game_pid=
+
+cleanup() {
+  [[ -n "$game_pid" ]] && kill "$game_pid" 2>/dev/null
+  [[ -n "$xvfb_pid" ]] && kill "$xvfb_pid" 2>/dev/null
+  rm -rf "$work"
+}
+trap cleanup EXIT
+
+# Start a private X server; it tells us its display number.
+exec 5< <(Xvfb -displayfd 1 -screen 0 1280x1024x24 -nolisten tcp 2>/dev/null & echo "pid $!")
+read -r _ xvfb_pid <&5
+read -r display_number <&5 || { echo "Xvfb did not start"; exit 1; }
+export DISPLAY=":$display_number"
+export QT_QPA_PLATFORM=xcb
+export ASAN_OPTIONS=detect_leaks=0
+
+# Waits until "$@" succeeds, for at most $patience seconds (an invader may
+# take 18 s to land at level 3, 55 s at level 1).
+patience=15
+wait_for() {
+  local deadline=$((SECONDS + patience))
+  until "$@" >/dev/null 2>&1; do
+    ((SECONDS < deadline)) || return 1
+    sleep 0.02
+  done
+}
+
+check() { # check NAME CONDITION...
+  local name=$1; shift
+  if "$@"; then passes=$((passes + 1)); else echo "FAIL: $name"; failures=$((failures + 1)); fi
+}
+
+# A program folder with the built program, single-question banks and a
+# stand-in sound player that records its command line.
+new_folder() {
+  folder="$work/game$RANDOM"
+  mkdir -p "$folder"
+  cp "$game_dir/typhoros" "$folder/"
+  for level in 0 1 2 3; do printf 'ab\r\n' > "$folder/Mondai$level.txt"; done
+  printf '#!/bin/sh\necho "$*" >> "$(dirname "$0")/cues.log"\n' > "$folder/Chirp.exe"
+  chmod +x "$folder/Chirp.exe"
+}
+
+start_game() {
+  (cd "$work" && exec "$folder/typhoros" 2>"$folder/stderr.log") &
+  game_pid=$!
+  main_window=
+  wait_for window_named '^Typhoros$' && main_window=$(xdotool search --onlyvisible --name '^Typhoros$' | head -1)
+  [[ -n "$main_window" ]] || return 1
+  read -r origin_x origin_y < <(xwininfo -id "$main_window" | awk '/Absolute upper-left X/ {x=$4} /Absolute upper-left Y/ {y=$4} END {print x, y}')
+  xdotool windowfocus "$main_window" 2>/dev/null
+  return 0
+}
+
+window_named() { xdotool search --onlyvisible --name "$1" >/dev/null; }
+windows_named() { xdotool search --onlyvisible --name "$1" 2>/dev/null | wc -l; }
+count_is() { [ "$(windows_named "$1")" -eq "$2" ]; }
+click() { xdotool mousemove --sync $((origin_x + $1)) $((origin_y + $2)) click 1; }
+client_size() { xwininfo -id "$1" | awk '/^  Width/ {w=$2} /^  Height/ {h=$2} END {print w "x" h}'; }
+game_ended() { ! kill -0 "$game_pid" 2>/dev/null; }
+file_has() { grep -q -- "$2" "$1" 2>/dev/null; }
+cues_have() { file_has "$folder/cues.log" "$1"; }
+
+wait_exit_code() {
+  if ! wait_for game_ended; then
+    kill -9 "$game_pid" 2>/dev/null
+    game_pid=
+    return 99
+  fi
+  wait "$game_pid" 2>/dev/null
+  local code=$?
+  game_pid=
+  return $code
+}
+
+# Focuses the newest visible window named $1 and types into it.
+answer_box() {
+  local box
+  box=$(xdotool search --onlyvisible --name "$1" | grep -vx "${main_window:-none}" | tail -1)
+  xdotool windowfocus "$box" 2>/dev/null
+  [[ -n "${2:-}" ]] && xdotool type --delay 20 "$2"
+  xdotool key Return
+}
+
+# Client-area positions of the controls (pixels).
+EXIT="700 512"; START="700 168"; SETUP="700 472"; LEVEL3="682 116"; ANSWER="328 515"
+
+echo "== start and exit"
+new_folder
+check "window appears" start_game
+check "client area is 755x543" [ "$(client_size "$main_window")" = "755x543" ]
+click $EXIT
+wait_exit_code; code=$?
+check "exit button ends the program with 0" [ "$code" -eq 0 ]
+check "no settings file created" [ ! -e "$folder/Typhoros.ini" ]
+
+echo "== missing question file"
+new_folder
+rm "$folder/Mondai2.txt"
+(cd "$work" && exec "$folder/typhoros" 2>"$folder/stderr.log") &
+game_pid=$!
+check "run-time error box appears" wait_for window_named '^Typhoros$'
+check "no game window drawn" [ "$(windows_named '^Typhoros$')" -eq 1 ]
+answer_box '^Typhoros$'
+wait_exit_code; code=$?
+check "exit code is non-zero" [ "$code" -ne 0 ]
+check "report names the file" file_has "$folder/stderr.log" "Run-time error '53'.*Mondai2.txt"
+
+echo "== level 3: won by typing, lost by a landing, name typed in Japanese"
+new_folder
+printf '[Setup]\r\nSoundOn=True\r\n' > "$folder/Typhoros.ini"
+start_game
+click $LEVEL3
+click $START
+check "first tick plays the descent cue" wait_for cues_have "Down.wav 100"
+click $ANSWER
+xdotool type --delay 20 "ab"
+xdotool key Return
+check "the shot hits" wait_for grep -qE "^(OK|red|bule)\.wav" "$folder/cues.log"
+patience=40 check "a landing asks for the name" wait_for window_named 'ハイスコア'
+check "high-score cue started before the prompt" cues_have "HighScore.wav 4000"
+answer_box 'ハイスコア' 'たろう'
+check "name stored" wait_for file_has "$folder/Typhoros.ini" "^Holder1="
+check "score stored" grep -qE $'^Score1=[1-9][0-9]*\r$' "$folder/Typhoros.ini"
+check "date stored in its pattern" grep -qE $'^Date1=[0-9]{4}/[0-9]{2}/[0-9]{2} [0-9]{2}:[0-9]{2}\r$' "$folder/Typhoros.ini"
+check "name stored in code page 932" grep -q "$(printf 'Holder1=\x82\xbd\x82\xeb\x82\xa4\r')" "$folder/Typhoros.ini"
+check "other ranks keep their defaults" grep -q $'^Holder5=Err\r$' "$folder/Typhoros.ini"
+click $EXIT
+wait_exit_code
+
+echo "== a score that does not rank"
+new_folder
+table=$'[HiScore]\r\n'
+for n in 1 2 3 4 5; do table+="Score$n=99999"$'\r\n'"Holder$n=X"$'\r\n'"Date$n=2020/01/01 00:00"$'\r\n'; done
+printf '%s' "$table" > "$folder/Typhoros.ini"
+cp "$folder/Typhoros.ini" "$work/table.ini"
+start_game
+click $LEVEL3
+click $START
+patience=40 check "Geme Over box appears" wait_for count_is '^Typhoros$' 2
+check "no name prompt" [ "$(windows_named 'ハイスコア')" -eq 0 ]
+answer_box '^Typhoros$'
+check "box closes" wait_for count_is '^Typhoros$' 1
+check "table unchanged" cmp -s "$folder/Typhoros.ini" "$work/table.ini"
+click $EXIT
+wait_exit_code
+
+echo "== settings dialog switches the sound on"
+new_folder
+start_game
+click $START
+click $EXIT # stop the game: the settings button works only while idle
+click $SETUP
+check "settings dialog opens" wait_for window_named '^設定$'
+dialog=$(xdotool search --onlyvisible --name '^設定$' | head -1)
+read -r dx dy < <(xwininfo -id "$dialog" | awk '/Absolute upper-left X/ {x=$4} /Absolute upper-left Y/ {y=$4} END {print x, y}')
+check "dialog client area is 338x178" [ "$(client_size "$dialog")" = "338x178" ]
+xdotool mousemove --sync $((dx + 120)) $((dy + 80)) click 1   # ON
+xdotool mousemove --sync $((dx + 184)) $((dy + 156)) click 1  # 設定
+check "dialog closes" wait_for count_is '^設定$' 0
+check "switch stored" wait_for file_has "$folder/Typhoros.ini" $'SoundOn=True\r'
+check "no cue before the game" [ ! -e "$folder/cues.log" ]
+click $START
+check "next cue recorded" wait_for cues_have "Down.wav 100"
+click $EXIT
+click $EXIT
+wait_exit_code
+
+echo "== a settings file written on Windows"
+new_folder
+windows=$'; Typhoros settings\r\n[hiscore]\r\nScore1 = 50\r\nHolder1 = \x8e\x52\x93\x63\r\nDate1 = 2019/5/1 8:07\r\nTheme=dark\r\n\r\n[Window]\r\nLeft=100\r\n[setup]\r\nSoundOn = "True"\r\n'
+printf '%s' "$windows" > "$folder/Typhoros.ini"
+start_game
+click $LEVEL3
+click $START
+check "quoted switch reads as on" wait_for cues_have "Down.wav 100"
+click $ANSWER
+xdotool type --delay 20 "ab"
+xdotool key Return
+patience=40 check "a landing asks for the name" wait_for window_named 'ハイスコア'
+answer_box 'ハイスコア' 'ゆき'
+check "name written" wait_for file_has "$folder/Typhoros.ini" "$(printf '^Holder[12]=\x82\xe4\x82\xab')"
+ini=$(cat "$folder/Typhoros.ini")
+check "comment kept" grep -q $'^; Typhoros settings\r$' <<<"$ini"
+check "section name kept as written" grep -q $'^\\[hiscore\\]\r$' <<<"$ini"
+check "unknown key kept" grep -q $'^Theme=dark\r$' <<<"$ini"
+check "other section kept" grep -q $'^\\[Window\\]\r$' <<<"$ini"
+check "other section's key kept" grep -q $'^Left=100\r$' <<<"$ini"
+check "old holder moved or kept with its name" grep -q "$(printf 'Holder[12]=\x8e\x52\x93\x63')" <<<"$ini"
+check "only one hiscore section" [ "$(grep -ci '^\[hiscore\]' <<<"$ini")" -eq 1 ]
+click $EXIT
+wait_exit_code
+
+echo "$passes passed, $failures failed"
+[[ $failures -eq 0 ]]
