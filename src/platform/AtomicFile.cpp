@@ -3,6 +3,7 @@
 
 #include <QFile>
 #include <QFileInfo>
+#include <QRandomGenerator>
 
 #include <cerrno>
 #include <cstdlib>
@@ -54,22 +55,39 @@ bool write(const QString &path, QByteArrayView bytes)
     const bool exists = ::stat(target.constData(), &st) == 0;
     if (exists && !S_ISREG(st.st_mode))
         return false;
-
-    QByteArray temp = target + ".XXXXXX";
-    const int fd = ::mkostemp(temp.data(), O_CLOEXEC);
-    if (fd < 0)
-        return false;
-
+    const QByteArray dir = QFile::encodeName(QFileInfo(path).absolutePath());
     const mode_t mode = exists ? (st.st_mode & 07777) : modeForNewFile();
-    const bool written = ::fchmod(fd, mode) == 0
-                         && writeAll(fd, bytes.data(), bytes.size())
-                         && ::fsync(fd) == 0;
+
+    // Preferably an unnamed file, which a crash cannot leave behind; it gets
+    // a name only for the moment before the rename.
+    bool unnamed = true;
+    int fd = ::open(dir.constData(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0600);
+    QByteArray temp = target + ".XXXXXX";
+    if (fd < 0) {
+        unnamed = false;
+        fd = ::mkostemp(temp.data(), O_CLOEXEC);
+        if (fd < 0)
+            return false;
+    }
+
+    bool ok = ::fchmod(fd, mode) == 0 && writeAll(fd, bytes.data(), bytes.size()) && ::fsync(fd) == 0;
+    if (ok && unnamed) {
+        const QByteArray self = "/proc/self/fd/" + QByteArray::number(fd);
+        ok = false;
+        for (int attempt = 0; attempt < 10 && !ok; ++attempt) {
+            temp = target + '.' + QByteArray::number(QRandomGenerator::global()->generate64(), 36);
+            ok = ::linkat(AT_FDCWD, self.constData(), AT_FDCWD, temp.constData(), AT_SYMLINK_FOLLOW) == 0;
+            if (!ok && errno != EEXIST)
+                break;
+        }
+    }
     const bool closed = ::close(fd) == 0;
-    if (!written || !closed || ::rename(temp.constData(), target.constData()) != 0) {
-        ::unlink(temp.constData());
+    if (!ok || !closed || ::rename(temp.constData(), target.constData()) != 0) {
+        if (ok || !unnamed)
+            ::unlink(temp.constData());
         return false;
     }
-    syncDirectory(QFile::encodeName(QFileInfo(path).absolutePath()));
+    syncDirectory(dir);
     return true;
 }
 

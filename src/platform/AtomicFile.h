@@ -7,8 +7,11 @@
 
 namespace AtomicFile {
 
-// Replaces the file at `path` with `bytes`: writes a temporary file beside it,
-// flushes it to disk, renames it over `path` and flushes the directory. The
+// Replaces the file at `path` with `bytes`: writes an unnamed temporary file
+// in the same directory (a named one where the file system cannot), flushes
+// it to disk, names it, renames it over `path` and flushes the directory. A
+// crash leaves the old or the new file, and a stray temporary file only if it
+// strikes in the instant between naming and renaming. The
 // file keeps its permissions (a new one gets 0666 less the umask). Returns
 // false, leaving `path` untouched and no temporary file behind, when any step
 // fails (read-only directory, `path` is a directory, disk full...).

@@ -1,0 +1,89 @@
+// Crash safety of the settings file: a process writing the high-score table
+// is killed at random moments, again and again; after every kill the file
+// holds a whole table, the last one written or the one before, never a torn
+// or lost one.
+#include "classes/clsSetup.h"
+#include "platform/IniDocument.h"
+
+#include "FakeWorld.h"
+#include "TestFiles.h"
+
+#include <QDir>
+#include <QRandomGenerator>
+#include <QTemporaryDir>
+#include <QTest>
+#include <csignal>
+#include <limits>
+#include <sys/wait.h>
+#include <unistd.h>
+
+class tst_crashsafety : public QObject
+{
+    Q_OBJECT
+private slots:
+    void killedWritersNeverTearTheTable();
+};
+
+void tst_crashsafety::killedWritersNeverTearTheTable()
+{
+    QTemporaryDir dir;
+    const QString path = QDir(dir.path()).filePath("Typhoros.ini");
+    TestFiles::write(path, "; kept through every write\r\n[Setup]\r\nSoundOn=True\r\n");
+    {
+        FakeWorld world;
+        clsSetup(world, dir.path()).SetScore(1);
+    }
+
+    QRandomGenerator random(20261207);
+    qint32 lastBest = 1;
+    int staleFiles = 0;
+    const int kills = 1000;
+    for (int n = 0; n < kills; ++n) {
+        const pid_t child = ::fork();
+        QVERIFY(child >= 0);
+        if (child == 0) {
+            // The writer: enters ever higher scores until it is killed.
+            FakeWorld world;
+            clsSetup setup(world, dir.path());
+            for (;;)
+                setup.SetScore(setup.Score(1) + 1);
+        }
+        ::usleep(random.bounded(500, 15000));
+        ::kill(child, SIGKILL);
+        int status = 0;
+        ::waitpid(child, &status, 0);
+        QVERIFY(WIFSIGNALED(status));
+
+        const QByteArray bytes = TestFiles::read(path);
+        QVERIFY2(bytes.endsWith("\r\n"), "torn file");
+        QCOMPARE(bytes.count("\r\n"), 19);
+        QVERIFY(bytes.startsWith("; kept through every write\r\n[Setup]\r\nSoundOn=True\r\n[HiScore]\r\n"));
+        const IniDocument ini = IniDocument::fromBytes(bytes);
+        qint32 previous = std::numeric_limits<qint32>::max();
+        for (int rank = 1; rank <= 5; ++rank) {
+            const QString r = QString::number(rank);
+            const qint32 score = ini.integer("HiScore", "Score" + r, -1);
+            QVERIFY(score >= 0 && score <= previous);
+            previous = score;
+            QCOMPARE(ini.string("HiScore", "Holder" + r, "<missing>"), QStringLiteral("Err"));
+            QCOMPARE(ini.string("HiScore", "Date" + r, "<missing>").size(), 16);
+        }
+        const qint32 best = ini.integer("HiScore", "Score1", 0);
+        QVERIFY2(best >= lastBest, "a written table was lost");
+        lastBest = best;
+
+        // The new content is written to an unnamed file, so a writer killed
+        // mid-write leaves nothing behind (but for the microseconds between
+        // naming it and renaming it over the old file).
+        for (const QString &stale : QDir(dir.path()).entryList({"Typhoros.ini.*"}, QDir::Files | QDir::Hidden)) {
+            ++staleFiles;
+            QFile::remove(QDir(dir.path()).filePath(stale));
+        }
+    }
+    qInfo("%d kills, best score %d, %d temporary files left", kills, lastBest, staleFiles);
+    QVERIFY(staleFiles <= kills / 50);
+    QVERIFY(lastBest > kills / 10); // the writers did write, many times
+}
+
+QTEST_GUILESS_MAIN(tst_crashsafety)
+#include "tst_crashsafety.moc"
