@@ -1,0 +1,23 @@
+// Fuzz target: code page 932 conversion. Decoding never fails; encoding what
+// was decoded gives back the same text, with "?" for what was not valid, and
+// never the converter's FC FC error bytes.
+#include "platform/Cp932.h"
+
+#include <cstdlib>
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
+{
+    const QByteArray bytes(reinterpret_cast<const char *>(data), qsizetype(size));
+    const QString text = Cp932::decode(bytes);
+    const QByteArray encoded = Cp932::encode(text);
+    QString expected = text;
+    expected.replace(QChar(0xFFFD), QLatin1Char('?'));
+    if (Cp932::decode(encoded) != expected)
+        std::abort();
+    if (encoded.contains("\xFC\xFC") && !bytes.contains("\xFC\xFC"))
+        std::abort();
+    const qsizetype cut = Cp932::prefixLength(encoded, 255);
+    if (cut > 255 || Cp932::decode(encoded.first(cut)).contains(QChar(0xFFFD)))
+        std::abort();
+    return 0;
+}
