@@ -62,7 +62,9 @@ frmSetup::frmSetup(World &world, clsSetup &setup, const QString &programDirector
     Label2->setGeometry(twipsRect(960, 600, 3735, 615));
     Label2->setFont(Fonts::make(QStringLiteral("MS Serif"), 24));
 
-    Label3 = new QLabel(QStringLiteral("Created by"), SSTab1);
+    // Right-aligned so that the credit reads on into the maker's name; the
+    // no-break space keeps a gap that alignment would trim.
+    Label3 = new QLabel(QStringLiteral("A typing game by\u00A0"), SSTab1);
     Label3->setGeometry(twipsRect(1200, 1320, 2295, 375));
     Label3->setAlignment(Qt::AlignRight | Qt::AlignTop);
 
