@@ -48,7 +48,7 @@ void tst_crashsafety::killedWritersNeverTearTheTable()
             for (;;)
                 setup.SetScore(setup.Score(1) + 1);
         }
-        ::usleep(random.bounded(500, 15000));
+        ::usleep(random.bounded(500, 30000));
         ::kill(child, SIGKILL);
         int status = 0;
         ::waitpid(child, &status, 0);
@@ -82,7 +82,7 @@ void tst_crashsafety::killedWritersNeverTearTheTable()
     }
     qInfo("%d kills, best score %d, %d temporary files left", kills, lastBest, staleFiles);
     QVERIFY(staleFiles <= kills / 50);
-    QVERIFY(lastBest > kills / 10); // the writers did write, many times
+    QVERIFY(lastBest > 20); // the writers did get whole tables written
 }
 
 QTEST_GUILESS_MAIN(tst_crashsafety)
