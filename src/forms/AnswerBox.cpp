@@ -4,10 +4,7 @@
 #include <QInputMethodEvent>
 #include <QKeyEvent>
 
-AnswerBox::AnswerBox(QWidget *parent) : QLineEdit(parent)
-{
-    setMaxLength(32767);
-}
+AnswerBox::AnswerBox(QWidget *parent) : QLineEdit(parent) {}
 
 void AnswerBox::keyPressEvent(QKeyEvent *event)
 {

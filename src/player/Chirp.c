@@ -77,24 +77,24 @@ int main(int argc, char *argv[])
     if (SDL_Init(SDL_INIT_AUDIO) != 0)
         return fail(ExitAudio, "no audio", SDL_GetError());
 
-    SDL_AudioSpec spec;
+    SDL_AudioSpec audio;
     Uint8 *samples = NULL;
     Uint32 length = 0;
-    if (!SDL_LoadWAV(path, &spec, &samples, &length)) {
+    if (!SDL_LoadWAV(path, &audio, &samples, &length)) {
         const int code = fail(ExitFile, "not a playable wave file", argv[1]);
         SDL_Quit();
         return code;
     }
 
     /* Cut the sound at MS milliseconds, on a whole frame. */
-    const Uint32 frame = (SDL_AUDIO_BITSIZE(spec.format) / 8) * spec.channels;
-    const Uint64 limit = (Uint64)spec.freq * (Uint64)ms / 1000u * frame;
+    const Uint32 frame = (SDL_AUDIO_BITSIZE(audio.format) / 8) * audio.channels;
+    const Uint64 limit = (Uint64)audio.freq * (Uint64)ms / 1000u * frame;
     if (limit < length)
         length = (Uint32)limit;
 
-    spec.samples = BufferFrames;
-    spec.callback = NULL;
-    const SDL_AudioDeviceID device = SDL_OpenAudioDevice(NULL, 0, &spec, NULL, 0);
+    audio.samples = BufferFrames;
+    audio.callback = NULL;
+    const SDL_AudioDeviceID device = SDL_OpenAudioDevice(NULL, 0, &audio, NULL, 0);
     if (device == 0) {
         const int code = fail(ExitAudio, "cannot open the audio device", SDL_GetError());
         SDL_FreeWAV(samples);
@@ -113,7 +113,7 @@ int main(int argc, char *argv[])
         while (SDL_GetQueuedAudioSize(device) > 0 && SDL_GetTicks64() - start < (Uint64)ms)
             SDL_Delay(1);
         /* The last buffer taken from the queue is still playing. */
-        const Uint64 tail = (BufferFrames * 1000u + spec.freq - 1) / spec.freq;
+        const Uint64 tail = (BufferFrames * 1000u + audio.freq - 1) / audio.freq;
         const Uint64 elapsed = SDL_GetTicks64() - start;
         if (elapsed < (Uint64)ms)
             SDL_Delay((Uint32)(tail < (Uint64)ms - elapsed ? tail : (Uint64)ms - elapsed));
