@@ -3,7 +3,8 @@
 // harmless stand-in player for every cue. Memory, descriptors and child
 // processes must stay flat and the game's invariants hold on every tick.
 //
-// Short form by default; the long form: SOAK_TICKS=1000000 tst_soak
+// Short form by default; the long form, beyond QtTest's five-minute watchdog:
+// SOAK_TICKS=1000000 QTEST_FUNCTION_TIMEOUT=86400000 tst_soak
 #include "forms/AnswerBox.h"
 #include "forms/GameTimer.h"
 #include "forms/UfoLabel.h"
@@ -12,7 +13,6 @@
 #include "GameFixture.h"
 #include "TestFiles.h"
 
-#include <QApplication>
 #include <QDir>
 #include <QRadioButton>
 #include <QRandomGenerator>
@@ -142,13 +142,5 @@ void tst_soak::longGame()
     QVERIFY2(growthKb < 4096, qPrintable(QString::number(growthKb)));
 }
 
-int main(int argc, char *argv[])
-{
-    // The long form runs far beyond QtTest's five-minute watchdog.
-    if (qEnvironmentVariableIsSet("SOAK_TICKS") && !qEnvironmentVariableIsSet("QTEST_FUNCTION_TIMEOUT"))
-        qputenv("QTEST_FUNCTION_TIMEOUT", "86400000");
-    QApplication app(argc, argv);
-    tst_soak test;
-    return QTest::qExec(&test, argc, argv);
-}
+QTEST_MAIN(tst_soak)
 #include "tst_soak.moc"
