@@ -27,6 +27,8 @@ read -r _ xvfb_pid <&5
 read -r display_number <&5 || { echo "Xvfb did not start"; exit 1; }
 export DISPLAY=":$display_number"
 export QT_QPA_PLATFORM=xcb
+# xdotool turns the text it types into characters by the locale.
+export LANG=C.UTF-8 LC_ALL=C.UTF-8
 export ASAN_OPTIONS=detect_leaks=0
 
 # Waits until "$@" succeeds, for at most $patience seconds (an invader may
