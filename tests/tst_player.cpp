@@ -52,6 +52,24 @@ Wave readWave(const QString &path)
     return w;
 }
 
+// SDL plays silence while the device is still paused, so a sound may start
+// a few buffers into what the device received: align on its first sample.
+qsizetype firstSound(const QByteArray &b)
+{
+    qsizetype i = 0;
+    while (i + 1 < b.size() && b[i] == 0 && b[i + 1] == 0)
+        i += 2;
+    return i;
+}
+
+// True when `played` begins, after leading silence, with `bytes` bytes of
+// the wave's sound.
+bool startsWithSound(const QByteArray &played, const Wave &wave, qsizetype bytes)
+{
+    const QByteArray sound = wave.data.mid(firstSound(wave.data), bytes);
+    return played.mid(firstSound(played), bytes) == sound;
+}
+
 struct Run {
     int exitCode = -1;
     QByteArray stderrText;
@@ -146,14 +164,6 @@ void tst_player::playsTheSamplesCutAtTheLimit()
     QCOMPARE(r.exitCode, 0);
     const qsizetype expected = qMin(w.data.size(), qsizetype(w.rate) * ms / 1000 * 2);
 
-    // SDL plays silence while the device is still paused, so the sound may
-    // start a few buffers in: align on the first sound sample.
-    const auto firstSound = [](const QByteArray &b) {
-        qsizetype i = 0;
-        while (i + 1 < b.size() && b[i] == 0 && b[i + 1] == 0)
-            i += 2;
-        return i;
-    };
     const qsizetype waveStart = firstSound(w.data);
     const QByteArray played = r.played.mid(firstSound(r.played));
     const QByteArray sound = w.data.mid(waveStart, expected - waveStart);
@@ -197,7 +207,7 @@ void tst_player::findsWavesBesideItself()
     // A wave in the current directory comes first.
     TestFiles::write(elsewhere.filePath("Down.wav"), TestFiles::read(GameDir + "/OK.wav"));
     const Run local = play({"Down.wav", "50"}, elsewhere.path());
-    QCOMPARE(local.played.left(1000), readWave(GameDir + "/OK.wav").data.left(1000));
+    QVERIFY(startsWithSound(local.played, readWave(GameDir + "/OK.wav"), 1000));
 }
 
 void tst_player::startsTheWayTheGameStartsIt()
@@ -212,7 +222,7 @@ void tst_player::startsTheWayTheGameStartsIt()
     QVERIFY(launcher.start(QStringLiteral("Chirp.exe Down.wav 100")));
     QDir::setCurrent(cwd);
     QTRY_VERIFY_WITH_TIMEOUT((launcher.reap(), launcher.pendingChildren() == 0), 10000);
-    QCOMPARE(TestFiles::read(raw).left(512), readWave(GameDir + "/Down.wav").data.left(512));
+    QVERIFY(startsWithSound(TestFiles::read(raw), readWave(GameDir + "/Down.wav"), 512));
 }
 
 QTEST_GUILESS_MAIN(tst_player)
