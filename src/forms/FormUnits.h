@@ -1,8 +1,11 @@
-// Units of the window layouts: twips (15 to a pixel at 96 dpi) and colours
-// written 0x00BBGGRR.
+// Units of the window layouts: twips (15 to a pixel at 96 dpi), colours
+// written 0x00BBGGRR, and placing a window on the screen.
 #pragma once
 
 #include <QColor>
+#include <QGuiApplication>
+#include <QScreen>
+#include <QWidget>
 #include <QRect>
 #include <cmath>
 
@@ -26,6 +29,16 @@ inline QRect twipsRect(int left, int top, int width, int height)
 inline QColor color(quint32 bgr)
 {
     return QColor(int(bgr & 0xFF), int((bgr >> 8) & 0xFF), int((bgr >> 16) & 0xFF));
+}
+
+// Moves the window `w` so that its frame is centred on the primary screen.
+inline void centreOnScreen(QWidget &w)
+{
+    if (const QScreen *screen = QGuiApplication::primaryScreen()) {
+        QRect frame = w.frameGeometry();
+        frame.moveCenter(screen->availableGeometry().center());
+        w.move(frame.topLeft());
+    }
 }
 
 } // namespace FormUnits

@@ -18,11 +18,9 @@
 
 #include <QButtonGroup>
 #include <QGroupBox>
-#include <QGuiApplication>
 #include <QLabel>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QScreen>
 
 using FormUnits::twipsRect;
 using Runtime::checked16;
@@ -140,11 +138,7 @@ void frmMain::showEvent(QShowEvent *event)
 {
     if (!m_centred) {
         m_centred = true;
-        if (const QScreen *screen = QGuiApplication::primaryScreen()) {
-            QRect frame = frameGeometry();
-            frame.moveCenter(screen->availableGeometry().center());
-            move(frame.topLeft());
-        }
+        FormUnits::centreOnScreen(*this);
     }
     QWidget::showEvent(event);
 }

@@ -11,8 +11,6 @@
 #include <QButtonGroup>
 #include <QDir>
 #include <QGroupBox>
-#include <QGuiApplication>
-#include <QScreen>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QPushButton>
@@ -139,11 +137,7 @@ void frmSetup::lblQuenmark_Click()
 
 void frmSetup::showEvent(QShowEvent *event)
 {
-    if (const QScreen *screen = QGuiApplication::primaryScreen()) {
-        QRect frame = frameGeometry();
-        frame.moveCenter(screen->availableGeometry().center());
-        move(frame.topLeft());
-    }
+    FormUnits::centreOnScreen(*this);
     QDialog::showEvent(event);
 }
 
