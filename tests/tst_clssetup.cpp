@@ -154,7 +154,8 @@ void tst_clssetup::holderNamesRoundTrip_data()
     QTest::newRow("300 ascii bytes cut to 255") << QString(300, QLatin1Char('n')) << QString(255, QLatin1Char('n'));
     QTest::newRow("150 kana cut at a character") << QString(150, QChar(0x3042)) << QString(127, QChar(0x3042));
     QTest::newRow("line breaks become blanks") << QStringLiteral("a\r\nb") << QStringLiteral("a  b");
-    QTest::newRow("unmappable becomes ?") << QStringLiteral("〜x") << QStringLiteral("?x");
+    QTest::newRow("look-alike takes the best fit") << QStringLiteral("ゆ〜き") << QStringLiteral("ゆ～き");
+    QTest::newRow("unmappable becomes ?") << QStringLiteral("😀x") << QStringLiteral("?x");
 }
 
 void tst_clssetup::holderNamesRoundTrip()

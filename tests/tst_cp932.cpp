@@ -48,9 +48,12 @@ void tst_cp932::encode_data()
     QTest::addColumn<QString>("text");
     QTest::addColumn<QByteArray>("bytes");
     QTest::newRow("kana and kanji") << QStringLiteral("ねこ猫") << QByteArray("\x82\xCB\x82\xB1\x94\x4C");
-    QTest::newRow("Unicode wave dash") << QStringLiteral("a〜b") << QByteArray("a?b");
-    QTest::newRow("yen sign") << QStringLiteral("¥100") << QByteArray("?100");
-    QTest::newRow("minus sign and double bar") << QStringLiteral("\u2212\u2016\u00AC") << QByteArray("???");
+    // Look-alikes that input methods commit take the Windows best fit.
+    QTest::newRow("Unicode wave dash") << QStringLiteral("a〜b") << QByteArray("a\x81\x60" "b");
+    QTest::newRow("yen sign") << QStringLiteral("¥100") << QByteArray("\\100");
+    QTest::newRow("minus sign, double bar, overline") << QStringLiteral("\u2212\u2016\u203E")
+                                                      << QByteArray("\x81\x7C\x81\x61~");
+    QTest::newRow("no mapping at all") << QStringLiteral("\u00AC") << QByteArray("?");
     QTest::newRow("emoji is one character") << QStringLiteral("x😀y") << QByteArray("x?y");
     QTest::newRow("lone surrogate") << QString(QChar(0xD800)) << QByteArray("?");
     QTest::newRow("control characters") << QStringLiteral("\x1A\x1C\x7F") << QByteArray("\x1A\x1C\x7F");

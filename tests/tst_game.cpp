@@ -52,6 +52,8 @@ private slots:
     void equalQuestionsAreHitOneAtATime();
     void misses_data();
     void misses();
+    void lookAlikesHitAsOnWindows_data();
+    void lookAlikesHitAsOnWindows();
     void redHitClearsFieldAndScoresOnce();
     void pointsRoundHalfToEven_data();
     void pointsRoundHalfToEven();
@@ -353,6 +355,9 @@ void tst_game::misses_data()
     QTest::newRow("trailing blank") << "abc" << "abc ";
     QTest::newRow("katakana for hiragana") << QStringLiteral("ねこ") << QStringLiteral("ネコ");
     QTest::newRow("empty box") << "abc" << "";
+    QTest::newRow("full-width tilde for tilde") << "~" << QStringLiteral("～");
+    QTest::newRow("wave dash for tilde") << "~" << QStringLiteral("〜");
+    QTest::newRow("half-width katakana") << QStringLiteral("ア") << QStringLiteral("ｱ");
 }
 
 void tst_game::misses()
@@ -369,6 +374,32 @@ void tst_game::misses()
     QCOMPARE(g.form->lblUFO[0]->Caption(), question);
     QCOMPARE(g.form->txtInput->text(), typed);
     QCOMPARE(g.form->lngPoint(), 0);
+}
+
+void tst_game::lookAlikesHitAsOnWindows_data()
+{
+    QTest::addColumn<QString>("question");
+    QTest::addColumn<QString>("typed");
+    QTest::newRow("wave dash (Mozc's ~)") << QStringLiteral("ね～") << QStringLiteral("ね〜");
+    QTest::newRow("yen sign for backslash") << QStringLiteral("C:\\") << QStringLiteral("C:¥");
+    QTest::newRow("minus sign") << QStringLiteral("－1") << QStringLiteral("−1");
+    QTest::newRow("double vertical bar") << QStringLiteral("∥") << QStringLiteral("‖");
+    QTest::newRow("overline") << QStringLiteral("a~b") << QStringLiteral("a‾b");
+    QTest::newRow("the code page's own characters") << QStringLiteral("～\\－∥~") << QStringLiteral("～\\－∥~");
+}
+
+void tst_game::lookAlikesHitAsOnWindows()
+{
+    QFETCH(QString, question);
+    QFETCH(QString, typed);
+    GameFixture g({{question}, {"x"}, {"x"}, {"x"}}, true);
+    g.start(0);
+    g.scriptLaunch(0, 1, 0.0f, GameFixture::Black);
+    g.tick();
+    g.world.processes.clear();
+    g.enter(typed);
+    QCOMPARE(g.world.processes, QStringList{OK});
+    QCOMPARE(g.form->lblUFO[0]->Caption(), QString());
 }
 
 void tst_game::redHitClearsFieldAndScoresOnce()

@@ -1,10 +1,17 @@
 // The answer box.
 #include "AnswerBox.h"
 
+#include "platform/Cp932.h"
+
 #include <QInputMethodEvent>
 #include <QKeyEvent>
 
 AnswerBox::AnswerBox(QWidget *parent) : QLineEdit(parent) {}
+
+QString AnswerBox::Text() const
+{
+    return Cp932::bestFit(text());
+}
 
 void AnswerBox::keyPressEvent(QKeyEvent *event)
 {

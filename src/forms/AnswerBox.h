@@ -10,6 +10,11 @@ class AnswerBox : public QLineEdit
 public:
     explicit AnswerBox(QWidget *parent = nullptr);
 
+    // The answer as the game reads it: the typed text as a code page 932 box
+    // would hold it, so that a look-alike the input method commits (〜 for
+    // ～, ¥ for \) matches the question it stands for.
+    QString Text() const;
+
     // True while the input method shows a composition that is not committed.
     bool isComposing() const { return m_composing; }
 

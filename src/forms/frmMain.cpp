@@ -324,7 +324,7 @@ void frmMain::txtInput_KeyDown(qint16 &KeyCode, qint16 &Shift)
     for (int i = 0; i < m_intUfoCount; ++i) {
         UfoLabel *ufo = lblUFO[i];
         const QString caption = ufo->Caption();
-        if (caption.isEmpty() || caption != txtInput->text())
+        if (caption.isEmpty() || caption != txtInput->Text())
             continue;
         hit = true;
         ufo->setCaption(QString());

@@ -1,12 +1,13 @@
-// Code page 932 conversion on top of Qt's converter, with the traps the
-// converter leaves mended: invalid input always becomes U+FFFD, unmappable
-// output always becomes "?", and the control bytes stay ASCII.
+// Code page 932 conversion: decoding on Qt's converter with its traps mended
+// (invalid input always becomes U+FFFD, the control bytes stay ASCII),
+// encoding on ICU with the Windows best-fit mapping.
 #include "Cp932.h"
 
 #include <QStringDecoder>
-#include <QStringEncoder>
 #include <array>
 #include <cstring>
+#include <memory>
+#include <unicode/ucnv.h>
 
 namespace {
 
@@ -24,16 +25,6 @@ bool hasSwappedControls(QByteArrayView bytes)
     const char *p = bytes.data();
     const size_t n = size_t(bytes.size());
     return std::memchr(p, 0x1A, n) || std::memchr(p, 0x1C, n) || std::memchr(p, 0x7F, n);
-}
-
-bool hasSwappedControls(QStringView text)
-{
-    for (QChar c : text) {
-        const char16_t u = c.unicode();
-        if (u == 0x1A || u == 0x1C || u == 0x7F)
-            return true;
-    }
-    return false;
 }
 
 // The code point of one two-byte character, or U+FFFD when the pair is not
@@ -85,34 +76,39 @@ QString decodeCarefully(QByteArrayView bytes)
     return out;
 }
 
-QByteArray encodeCarefully(QStringView text)
+// ICU's code page 932 converter with fallbacks on: the best-fit bytes that
+// Windows writes for look-alikes outside the code page (〜 U+301C as ～,
+// ¥ as \, − as －, ‖ as ∥, ‾ as ~), "?" for characters with no mapping.
+// Qt's encoder refuses those look-alikes and offers no fallbacks. One
+// converter per thread, kept open: opening one costs more than converting
+// an answer.
+UConverter *bestFitConverter()
 {
-    QByteArray out;
-    out.reserve(text.size() * 2);
-    for (qsizetype i = 0; i < text.size(); ++i) {
-        const QChar c = text.at(i);
-        if (c.unicode() < 0x80) {
-            out.append(char(c.unicode()));
-            continue;
-        }
-        if (c.isSurrogate()) {
-            // No code page 932 character lies outside the BMP.
-            if (c.isHighSurrogate() && i + 1 < text.size() && text.at(i + 1).isLowSurrogate())
-                ++i;
-            out.append('?');
-            continue;
-        }
-        // A fresh converter per character: once the converter has seen an
-        // error it keeps reporting one.
-        QStringEncoder encoder("CP932", QStringConverter::Flag::Stateless);
-        const QByteArray bytes = encoder.encode(QStringView(&c, 1));
-        if (encoder.hasError() || bytes.isEmpty()) {
-            out.append('?');
-        } else {
-            out.append(bytes);
-        }
-    }
-    return out;
+    thread_local const std::unique_ptr<UConverter, decltype(&ucnv_close)> converter = [] {
+        UErrorCode error = U_ZERO_ERROR;
+        UConverter *c = ucnv_open("windows-31j", &error);
+        if (U_FAILURE(error))
+            qFatal("ICU has no windows-31j converter: %s", u_errorName(error));
+        ucnv_setFallback(c, true);
+        ucnv_setSubstChars(c, "?", 1, &error);
+        return std::unique_ptr<UConverter, decltype(&ucnv_close)>(c, &ucnv_close);
+    }();
+    return converter.get();
+}
+
+// Appends the bytes of `run`, which holds no ASCII character, to `out`.
+void appendNonAscii(QStringView run, QByteArray &out)
+{
+    UConverter *converter = bestFitConverter();
+    ucnv_resetFromUnicode(converter);
+    const qsizetype at = out.size();
+    out.resize(at + UCNV_GET_MAX_BYTES_FOR_STRING(run.size(), ucnv_getMaxCharSize(converter)));
+    char *target = out.data() + at;
+    const auto *source = reinterpret_cast<const UChar *>(run.utf16());
+    UErrorCode error = U_ZERO_ERROR;
+    ucnv_fromUnicode(converter, &target, out.data() + out.size(), &source, source + run.size(), nullptr, true,
+                     &error);
+    out.truncate(target - out.data());
 }
 
 } // namespace
@@ -134,15 +130,28 @@ QString decode(QByteArrayView bytes)
 
 QByteArray encode(QStringView text)
 {
-    if (text.isEmpty())
-        return {};
-    if (!hasSwappedControls(text)) {
-        QStringEncoder encoder("CP932", QStringConverter::Flag::Stateless);
-        QByteArray bytes = encoder.encode(text);
-        if (!encoder.hasError())
-            return bytes;
+    QByteArray out;
+    out.reserve(text.size() * 2);
+    // ASCII is written by hand: ICU's table swaps the control bytes 0x1A,
+    // 0x1C and 0x7F, which Windows keeps as they are.
+    for (qsizetype i = 0; i < text.size();) {
+        if (text[i].unicode() < 0x80) {
+            out.append(char(text[i].unicode()));
+            ++i;
+            continue;
+        }
+        qsizetype end = i + 1;
+        while (end < text.size() && text[end].unicode() >= 0x80)
+            ++end;
+        appendNonAscii(text.sliced(i, end - i), out);
+        i = end;
     }
-    return encodeCarefully(text);
+    return out;
+}
+
+QString bestFit(QStringView text)
+{
+    return decode(encode(text));
 }
 
 qsizetype prefixLength(QByteArrayView bytes, qsizetype maxBytes)

@@ -20,9 +20,15 @@ constexpr bool isLeadByte(unsigned char b)
 // (one per bad lead byte; a lone lead byte at the end is one U+FFFD too).
 QString decode(QByteArrayView bytes);
 
-// Encodes `text`. A character that code page 932 cannot hold is written as
-// "?", as the Windows ANSI conversion does; a surrogate pair is one character.
+// Encodes `text` as the Windows ANSI conversion does: a look-alike of a
+// code page character is written as that character (best fit: 〜 U+301C as
+// ～, ¥ as \, − as －), a character with no mapping at all as "?"; a
+// surrogate pair is one character.
 QByteArray encode(QStringView text);
+
+// What a text box holding code page 932 would hold after `text` was typed
+// into it: `text` encoded with the best fit and decoded back.
+QString bestFit(QStringView text);
 
 // Length, in bytes, of the longest prefix of `bytes` that has at most
 // `maxBytes` bytes and does not end inside a two-byte character.
