@@ -1,16 +1,18 @@
-// The sound player and its sounds: what reaches the audio device (through
-// SDL's disk driver), how it fails, where it finds its waves, and the wave
-// files the build synthesises.
+// The sound player and its sounds: what reaches a real PulseAudio sink (run
+// beside the daemon that tests/sound/with-pulse.sh starts), when the player
+// ends whatever the server does, the ALSA fallback's samples, how it fails,
+// where it finds its waves, and the wave files the build synthesises.
 #include "platform/CommandLauncher.h"
 
 #include "TestFiles.h"
 
 #include <QDir>
 #include <QElapsedTimer>
-#include <QFile>
+#include <QFileInfo>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QThread>
 #include <QtEndian>
 
 namespace {
@@ -18,16 +20,24 @@ namespace {
 const QString GameDir = QStringLiteral(GAME_DIR);
 const QString Player = GameDir + QStringLiteral("/Chirp.exe");
 
+// What the player promises: it ends MS + 50 ms after it started at the
+// latest. Starting it from this (sanitized) test process and noticing its
+// end take a few milliseconds more on a busy machine.
+constexpr int GraceMs = 50;
+constexpr int NoisyMachineMs = 30;
+
 struct Wave {
     bool valid = false;
     int format = 0, channels = 0, rate = 0, bits = 0;
     QByteArray data;
     double seconds() const { return rate ? data.size() / double(rate * channels * bits / 8) : 0; }
+    // The sound as the player plays it: cut at `ms` milliseconds.
+    QByteArray cut(int ms) const { return data.left(qsizetype(rate) * ms / 1000 * channels * bits / 8); }
 };
 
-Wave readWave(const QString &path)
+Wave readWave(const QString &name)
 {
-    const QByteArray b = TestFiles::read(path);
+    const QByteArray b = TestFiles::read(GameDir + "/" + name);
     Wave w;
     if (b.size() < 44 || !b.startsWith("RIFF") || b.mid(8, 4) != "WAVE")
         return w;
@@ -52,39 +62,96 @@ Wave readWave(const QString &path)
     return w;
 }
 
-// SDL plays silence while the device is still paused, so a sound may start
-// a few buffers into what the device received: align on its first sample.
-qsizetype firstSound(const QByteArray &b)
+// The audible stretches of one channel of 16-bit samples: runs of samples
+// louder than 2 % of the loudest, split where 50 ms of quiet lie between.
+struct Sounds {
+    int peak = 0;
+    QList<double> seconds; // length of each stretch
+};
+
+Sounds measure(const QByteArray &pcm, int rate, int channels)
 {
-    qsizetype i = 0;
-    while (i + 1 < b.size() && b[i] == 0 && b[i + 1] == 0)
-        i += 2;
-    return i;
+    const auto sample = [&](qsizetype frame) {
+        return qAbs(int(qFromLittleEndian<qint16>(pcm.constData() + frame * channels * 2)));
+    };
+    const qsizetype frames = pcm.size() / (channels * 2);
+    Sounds s;
+    for (qsizetype i = 0; i < frames; ++i)
+        s.peak = qMax(s.peak, sample(i));
+    const int loud = s.peak / 50;
+    qsizetype first = -1, last = -1;
+    for (qsizetype i = 0; i < frames; ++i) {
+        if (sample(i) <= loud)
+            continue;
+        if (first >= 0 && i - last > rate / 20) {
+            s.seconds.append(double(last - first + 1) / rate);
+            first = -1;
+        }
+        if (first < 0)
+            first = i;
+        last = i;
+    }
+    if (first >= 0)
+        s.seconds.append(double(last - first + 1) / rate);
+    return s;
 }
 
-// True when `played` begins, after leading silence, with `bytes` bytes of
-// the wave's sound.
-bool startsWithSound(const QByteArray &played, const Wave &wave, qsizetype bytes)
+// A recording of what reaches the test server's sink, at the sink's own
+// rate: 48 kHz stereo, of which the left channel is measured.
+class SinkRecording
 {
-    const QByteArray sound = wave.data.mid(firstSound(wave.data), bytes);
-    return played.mid(firstSound(played), bytes) == sound;
-}
+public:
+    static constexpr int Rate = 48000;
+
+    SinkRecording()
+    {
+        m_parecord.start("parecord", {"--device=sink.monitor", "--raw", "--format=s16le", "--rate=48000",
+                                      "--channels=2", "--latency-msec=5", m_file});
+        // Begin once samples flow, so that nothing played is missed.
+        QElapsedTimer waited;
+        waited.start();
+        while (QFileInfo(m_file).size() == 0 && waited.elapsed() < 5000)
+            QThread::msleep(5);
+    }
+
+    // Stops recording a moment after the last sound and measures it.
+    Sounds stop()
+    {
+        QThread::msleep(150);
+        m_parecord.terminate();
+        m_parecord.waitForFinished(5000);
+        return measure(TestFiles::read(m_file), Rate, 2);
+    }
+
+private:
+    QTemporaryDir m_dir;
+    QString m_file = m_dir.filePath("sink.raw");
+    QProcess m_parecord;
+};
 
 struct Run {
     int exitCode = -1;
     QByteArray stderrText;
-    QByteArray played;
     qint64 ms = 0;
+    QByteArray alsaPlayed; // what the ALSA fallback wrote, without a server
 };
 
-Run play(const QStringList &args, const QString &cwd = QDir::tempPath())
+enum Output { ToServer, ToAlsaWithoutServer };
+
+// Runs the player and waits for it. Without a server, ALSA's default device
+// is a file plugin that keeps the samples.
+Run play(const QStringList &args, Output output = ToServer, const QString &cwd = GameDir)
 {
-    QTemporaryDir out;
-    const QString raw = out.filePath("device.raw");
+    QTemporaryDir alsa;
     QProcess p;
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert("SDL_AUDIODRIVER", "disk");
-    env.insert("SDL_DISKAUDIOFILE", raw);
+    if (output == ToAlsaWithoutServer) {
+        TestFiles::write(alsa.filePath("asound.conf"),
+                         "pcm.!default { type file slave.pcm { type null } format \"raw\" file \""
+                             + alsa.filePath("played.raw").toUtf8() + "\" }\n");
+        env.insert("PULSE_SERVER", "unix:" + alsa.filePath("no-server"));
+        env.insert("ALSA_CONFIG_PATH", alsa.filePath("asound.conf"));
+    }
     p.setProcessEnvironment(env);
     p.setWorkingDirectory(cwd);
     QElapsedTimer timer;
@@ -95,8 +162,15 @@ Run play(const QStringList &args, const QString &cwd = QDir::tempPath())
     r.ms = timer.elapsed();
     r.exitCode = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
     r.stderrText = p.readAllStandardError();
-    r.played = TestFiles::read(raw);
+    r.alsaPlayed = TestFiles::read(alsa.filePath("played.raw"));
     return r;
+}
+
+bool hasServer()
+{
+    QProcess pactl;
+    pactl.start("pactl", {"info"});
+    return pactl.waitForFinished(5000) && pactl.exitStatus() == QProcess::NormalExit && pactl.exitCode() == 0;
 }
 
 } // namespace
@@ -105,15 +179,26 @@ class tst_player : public QObject
 {
     Q_OBJECT
 private slots:
+    void initTestCase();
     void wavesAreValid_data();
     void wavesAreValid();
-    void playsTheSamplesCutAtTheLimit_data();
-    void playsTheSamplesCutAtTheLimit();
+    void cuesReachTheSinkWholeAndEndOnTime_data();
+    void cuesReachTheSinkWholeAndEndOnTime();
+    void playersStartedEveryTickAllPlayAndEnd();
+    void suspendedSinkStillEndsOnTime();
+    void withoutServerPlaysThroughAlsa_data();
+    void withoutServerPlaysThroughAlsa();
     void failsFastWithOneLine_data();
     void failsFastWithOneLine();
     void findsWavesBesideItself();
     void startsTheWayTheGameStartsIt();
 };
+
+void tst_player::initTestCase()
+{
+    if (!hasServer())
+        QSKIP("needs a sound server: run through tests/sound/with-pulse.sh, as ctest does");
+}
 
 void tst_player::wavesAreValid_data()
 {
@@ -133,96 +218,159 @@ void tst_player::wavesAreValid()
     QFETCH(QString, name);
     QFETCH(double, minSeconds);
     QFETCH(double, maxSeconds);
-    const Wave w = readWave(GameDir + "/" + name);
+    const Wave w = readWave(name);
     QVERIFY(w.valid);
     QCOMPARE(w.format, 1);
     QCOMPARE(w.channels, 1);
     QCOMPARE(w.bits, 16);
     QVERIFY2(w.seconds() >= minSeconds && w.seconds() <= maxSeconds, qPrintable(QString::number(w.seconds())));
     // Loud enough to hear, never clipping.
-    int peak = 0;
-    for (qsizetype i = 0; i + 1 < w.data.size(); i += 2)
-        peak = qMax(peak, qAbs(int(qFromLittleEndian<qint16>(w.data.constData() + i))));
+    const int peak = measure(w.data, w.rate, 1).peak;
     QVERIFY(peak > 3000 && peak < 32000);
 }
 
-void tst_player::playsTheSamplesCutAtTheLimit_data()
+void tst_player::cuesReachTheSinkWholeAndEndOnTime_data()
 {
     QTest::addColumn<QString>("name");
     QTest::addColumn<int>("ms");
-    QTest::newRow("whole tick") << "Down.wav" << 100;
+    QTest::newRow("hit") << "OK.wav" << 400;
+    QTest::newRow("miss") << "NG.wav" << 400;
+    QTest::newRow("descent") << "Down.wav" << 100;
+    QTest::newRow("red") << "red.wav" << 500;
+    QTest::newRow("blue") << "bule.wav" << 2000;
+    QTest::newRow("high score") << "HighScore.wav" << 4000;
+    QTest::newRow("hit cut at 100 ms") << "OK.wav" << 100;
+}
+
+void tst_player::cuesReachTheSinkWholeAndEndOnTime()
+{
+    QFETCH(QString, name);
+    QFETCH(int, ms);
+    const Wave w = readWave(name);
+    const QByteArray sound = w.cut(ms);
+    const Sounds expected = measure(sound, w.rate, 1);
+    const double soundMs = 1000.0 * sound.size() / (w.rate * 2);
+
+    SinkRecording recording;
+    const Run r = play({name, QString::number(ms)});
+    const Sounds played = recording.stop();
+
+    QCOMPARE(r.exitCode, 0);
+    QVERIFY2(r.stderrText.isEmpty(), r.stderrText.constData());
+    QVERIFY2(r.ms <= qMin(soundMs, double(ms)) + GraceMs + NoisyMachineMs, qPrintable(QString::number(r.ms)));
+    // The same stretches of sound, each as long as in the wave, as loud
+    // (the server resamples 22,050 Hz to the sink's 48 kHz).
+    QCOMPARE(played.seconds.size(), expected.seconds.size());
+    for (qsizetype i = 0; i < expected.seconds.size(); ++i)
+        QVERIFY2(qAbs(played.seconds[i] - expected.seconds[i]) < 0.005,
+                 qPrintable(QStringLiteral("%1 s played, %2 s in the wave").arg(played.seconds[i]).arg(expected.seconds[i])));
+    QVERIFY2(qAbs(played.peak - expected.peak) < expected.peak / 20,
+             qPrintable(QStringLiteral("peak %1 played, %2 in the wave").arg(played.peak).arg(expected.peak)));
+}
+
+void tst_player::playersStartedEveryTickAllPlayAndEnd()
+{
+    // The fastest level asks for a descent cue every 200 ms.
+    const Wave w = readWave("Down.wav");
+    SinkRecording recording;
+    QList<QProcess *> players;
+    QList<QElapsedTimer> clocks(10);
+    for (int i = 0; i < 10; ++i) {
+        auto *p = new QProcess(this);
+        connect(p, &QProcess::finished, p, [&clocks, i, p] { p->setProperty("ms", clocks[i].elapsed()); });
+        clocks[i].start();
+        p->start(Player, {"Down.wav", "100"});
+        players.append(p);
+        QTest::qWait(200);
+    }
+    QTRY_VERIFY_WITH_TIMEOUT(std::all_of(players.begin(), players.end(),
+                                         [](QProcess *p) { return p->state() == QProcess::NotRunning; }),
+                             5000);
+    const Sounds played = recording.stop();
+    for (QProcess *p : players) {
+        QCOMPARE(p->exitCode(), 0);
+        QVERIFY2(p->property("ms").toInt() <= 1000 * w.seconds() + GraceMs + NoisyMachineMs,
+                 qPrintable(p->property("ms").toString()));
+        delete p;
+    }
+    QCOMPARE(played.seconds.size(), 10);
+}
+
+void tst_player::suspendedSinkStillEndsOnTime()
+{
+    QCOMPARE(QProcess::execute("pactl", {"suspend-sink", "sink", "1"}), 0);
+    const Run r = play({"OK.wav", "400"});
+    QProcess::execute("pactl", {"suspend-sink", "sink", "0"});
+    QVERIFY2(r.ms <= 400 + GraceMs + NoisyMachineMs, qPrintable(QString::number(r.ms)));
+}
+
+void tst_player::withoutServerPlaysThroughAlsa_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<int>("ms");
+    QTest::newRow("whole descent") << "Down.wav" << 100;
     QTest::newRow("hit cut at 100 ms") << "OK.wav" << 100;
     QTest::newRow("red whole") << "red.wav" << 500;
 }
 
-void tst_player::playsTheSamplesCutAtTheLimit()
+void tst_player::withoutServerPlaysThroughAlsa()
 {
     QFETCH(QString, name);
     QFETCH(int, ms);
-    const Wave w = readWave(GameDir + "/" + name);
-    const Run r = play({name, QString::number(ms)}, GameDir);
+    const Run r = play({name, QString::number(ms)}, ToAlsaWithoutServer);
     QCOMPARE(r.exitCode, 0);
-    const qsizetype expected = qMin(w.data.size(), qsizetype(w.rate) * ms / 1000 * 2);
-
-    const qsizetype waveStart = firstSound(w.data);
-    const QByteArray played = r.played.mid(firstSound(r.played));
-    const QByteArray sound = w.data.mid(waveStart, expected - waveStart);
-    // What was played is the wave from its start, never more than MS allows
-    // (the limit may cut it sooner on a busy machine), then only silence.
-    qsizetype same = 0;
-    while (same < played.size() && same < sound.size() && played[same] == sound[same])
-        ++same;
-    QVERIFY2(same >= sound.size() / 4, qPrintable(QStringLiteral("%1 of %2").arg(same).arg(sound.size())));
-    QCOMPARE(played.mid(same), QByteArray(played.size() - same, '\0'));
+    QVERIFY(r.stderrText.isEmpty());
+    QCOMPARE(r.alsaPlayed, readWave(name).cut(ms));
 }
 
 void tst_player::failsFastWithOneLine_data()
 {
     QTest::addColumn<QStringList>("args");
-    QTest::newRow("missing file") << QStringList{"nothing-here.wav", "400"};
-    QTest::newRow("not a wave") << QStringList{Player, "400"};
-    QTest::newRow("bad number") << QStringList{"OK.wav", "fast"};
-    QTest::newRow("negative number") << QStringList{"OK.wav", "-1"};
-    QTest::newRow("missing number") << QStringList{"OK.wav"};
-    QTest::newRow("no arguments") << QStringList{};
+    QTest::addColumn<int>("output");
+    QTest::addColumn<int>("exitCode");
+    QTest::newRow("missing file") << QStringList{"nothing-here.wav", "400"} << int(ToServer) << 3;
+    QTest::newRow("not a wave") << QStringList{Player, "400"} << int(ToServer) << 3;
+    QTest::newRow("bad number") << QStringList{"OK.wav", "fast"} << int(ToServer) << 2;
+    QTest::newRow("negative number") << QStringList{"OK.wav", "-1"} << int(ToServer) << 2;
+    QTest::newRow("missing number") << QStringList{"OK.wav"} << int(ToServer) << 2;
+    QTest::newRow("no arguments") << QStringList{} << int(ToServer) << 2;
 }
 
 void tst_player::failsFastWithOneLine()
 {
     QFETCH(QStringList, args);
-    const Run r = play(args, GameDir);
-    QVERIFY(r.exitCode > 0);
+    QFETCH(int, output);
+    QFETCH(int, exitCode);
+    const Run r = play(args, Output(output));
+    QCOMPARE(r.exitCode, exitCode);
     const QList<QByteArray> lines = r.stderrText.trimmed().split('\n');
     QCOMPARE(lines.size(), 1);
     QVERIFY(lines[0].startsWith("Chirp.exe: "));
-    QVERIFY(r.played.isEmpty());
+    QVERIFY(r.ms < 1000);
 }
 
 void tst_player::findsWavesBesideItself()
 {
     QTemporaryDir elsewhere;
-    const Run r = play({"Down.wav", "100"}, elsewhere.path());
-    QCOMPARE(r.exitCode, 0);
-    QVERIFY(!r.played.isEmpty());
+    const Run r = play({"Down.wav", "100"}, ToAlsaWithoutServer, elsewhere.path());
+    QCOMPARE(r.alsaPlayed, readWave("Down.wav").cut(100));
     // A wave in the current directory comes first.
     TestFiles::write(elsewhere.filePath("Down.wav"), TestFiles::read(GameDir + "/OK.wav"));
-    const Run local = play({"Down.wav", "50"}, elsewhere.path());
-    QVERIFY(startsWithSound(local.played, readWave(GameDir + "/OK.wav"), 1000));
+    const Run local = play({"Down.wav", "50"}, ToAlsaWithoutServer, elsewhere.path());
+    QCOMPARE(local.alsaPlayed, readWave("OK.wav").cut(50));
 }
 
 void tst_player::startsTheWayTheGameStartsIt()
 {
     QTemporaryDir out;
-    const QString raw = out.filePath("device.raw");
-    qputenv("SDL_AUDIODRIVER", "disk");
-    qputenv("SDL_DISKAUDIOFILE", raw.toLocal8Bit());
     const QString cwd = QDir::currentPath();
     QDir::setCurrent(out.path()); // the waves are not here: the player finds its own
+    SinkRecording recording;
     CommandLauncher launcher(GameDir);
     QVERIFY(launcher.start(QStringLiteral("Chirp.exe Down.wav 100")));
     QDir::setCurrent(cwd);
     QTRY_VERIFY_WITH_TIMEOUT((launcher.reap(), launcher.pendingChildren() == 0), 10000);
-    QVERIFY(startsWithSound(TestFiles::read(raw), readWave(GameDir + "/Down.wav"), 512));
+    QCOMPARE(recording.stop().seconds.size(), 1);
 }
 
 QTEST_GUILESS_MAIN(tst_player)

@@ -1,30 +1,54 @@
 /* Chirp.exe: the game's sound player. Plays one wave file and ends by itself.
 
    Usage: Chirp.exe WAVE MS
-   Plays WAVE (looked up in the current directory, then beside this program)
-   and exits 0 once the sound has played or MS milliseconds have passed,
-   whichever comes first. Several players may run at once; each opens its
-   own stream and the sound server mixes them. On any failure it prints one
-   line on stderr and exits non-zero at once. */
-#include <SDL.h>
+   Plays WAVE (looked up in the current directory, then beside this program),
+   cut at MS milliseconds, and exits 0 once the sound server confirms that the
+   sound has played. Whatever the server does (a suspended sink, a server that
+   stopped answering, a drain that never completes), the player ends MS + 50
+   ms after it started at the latest. Several players may run at once; each
+   opens its own stream and the sound server mixes them. On any failure it
+   prints one line on stderr and exits non-zero.
+
+   It speaks the PulseAudio protocol, which PulseAudio and PipeWire (through
+   pipewire-pulse) both serve, and falls back to ALSA's default device when
+   no sound server answers. One thread, no toolkit: it starts in a few
+   milliseconds, which matters for a cue that lasts 100. */
+#include <alsa/asoundlib.h>
+#include <pulse/pulseaudio.h>
 
 #include <errno.h>
 #include <limits.h>
+#include <stdint.h>
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
+#include <time.h>
 #include <unistd.h>
 
 enum { ExitUsage = 2, ExitFile = 3, ExitAudio = 4 };
 
-/* A small device buffer: a cue must sound at once, and closing the device
-   waits out whatever the buffer still holds. */
-enum { BufferFrames = 256 };
+/* The stream's buffer: long enough that a busy machine does not break up the
+   four-second fanfare, short enough that a cue sounds at once. */
+enum { BufferMs = 40 };
+
+/* The player ends at MS + GraceMs after main at the latest; the rest of the
+   50 ms the game allows covers loading the program and exiting. */
+enum { GraceMs = 40 };
+
+/* Wave files larger than this are not cues. */
+enum { MaxWaveBytes = 64 << 20 };
 
 static int fail(int code, const char *what, const char *detail)
 {
     fprintf(stderr, "Chirp.exe: %s%s%s\n", what, detail ? ": " : "", detail ? detail : "");
     return code;
+}
+
+static int64_t now_us(void)
+{
+    struct timespec t;
+    clock_gettime(CLOCK_MONOTONIC, &t);
+    return (int64_t)t.tv_sec * 1000000 + t.tv_nsec / 1000;
 }
 
 /* Parses a whole decimal number of milliseconds, 0 to INT_MAX. */
@@ -61,8 +85,312 @@ static int find_wave(const char *wave, char *out, size_t size)
     return access(out, R_OK) == 0;
 }
 
+/* A wave file in memory: its PCM format and the sound's bytes. */
+typedef struct {
+    uint8_t *file;
+    pa_sample_spec spec;
+    const uint8_t *data;
+    size_t bytes;
+} Wave;
+
+static uint32_t le32(const uint8_t *p)
+{
+    return (uint32_t)p[0] | (uint32_t)p[1] << 8 | (uint32_t)p[2] << 16 | (uint32_t)p[3] << 24;
+}
+
+static uint16_t le16(const uint8_t *p)
+{
+    return (uint16_t)(p[0] | p[1] << 8);
+}
+
+static int read_file(const char *path, uint8_t **data, size_t *size)
+{
+    FILE *f = fopen(path, "rb");
+    if (!f)
+        return 0;
+    size_t capacity = 1 << 16, used = 0;
+    uint8_t *buffer = malloc(capacity);
+    while (buffer) {
+        used += fread(buffer + used, 1, capacity - used, f);
+        if (used < capacity || capacity >= MaxWaveBytes)
+            break;
+        uint8_t *bigger = realloc(buffer, capacity * 2);
+        if (!bigger) {
+            free(buffer);
+            buffer = NULL;
+            break;
+        }
+        buffer = bigger;
+        capacity *= 2;
+    }
+    const int ok = buffer && !ferror(f) && used < capacity;
+    fclose(f);
+    if (!ok) {
+        free(buffer);
+        return 0;
+    }
+    *data = buffer;
+    *size = used;
+    return 1;
+}
+
+/* The sample format of a "fmt " chunk: PCM of 8, 16, 24 or 32 bits, or
+   32-bit float, plain or in the extensible form. */
+static pa_sample_format_t sample_format(const uint8_t *fmt, uint32_t size)
+{
+    uint16_t tag = le16(fmt);
+    const uint16_t bits = le16(fmt + 14);
+    if (tag == 0xFFFE && size >= 40)
+        tag = le16(fmt + 24); /* the first two bytes of the sub-format GUID */
+    if (tag == 1 && bits == 8)
+        return PA_SAMPLE_U8;
+    if (tag == 1 && bits == 16)
+        return PA_SAMPLE_S16LE;
+    if (tag == 1 && bits == 24)
+        return PA_SAMPLE_S24LE;
+    if (tag == 1 && bits == 32)
+        return PA_SAMPLE_S32LE;
+    if (tag == 3 && bits == 32)
+        return PA_SAMPLE_FLOAT32LE;
+    return PA_SAMPLE_INVALID;
+}
+
+/* Loads a RIFF WAVE file of PCM samples. A data chunk that claims more than
+   the file holds plays what is there. */
+static int load_wave(const char *path, Wave *wave)
+{
+    size_t size = 0;
+    memset(wave, 0, sizeof *wave);
+    if (!read_file(path, &wave->file, &size))
+        return 0;
+    const uint8_t *b = wave->file;
+    int have_format = 0;
+    if (size >= 12 && memcmp(b, "RIFF", 4) == 0 && memcmp(b + 8, "WAVE", 4) == 0) {
+        for (size_t at = 12; at + 8 <= size;) {
+            const uint32_t chunk = le32(b + at + 4);
+            const size_t body = at + 8, left = size - body;
+            if (memcmp(b + at, "fmt ", 4) == 0 && chunk >= 16 && chunk <= left) {
+                wave->spec.format = sample_format(b + body, chunk);
+                wave->spec.channels = (uint8_t)le16(b + body + 2);
+                wave->spec.rate = le32(b + body + 4);
+                have_format = le16(b + body + 2) <= PA_CHANNELS_MAX && pa_sample_spec_valid(&wave->spec)
+                              && le16(b + body + 12) == pa_frame_size(&wave->spec);
+            } else if (memcmp(b + at, "data", 4) == 0) {
+                wave->data = b + body;
+                wave->bytes = chunk < left ? chunk : left;
+                break;
+            }
+            if (chunk > left)
+                break;
+            at = body + chunk + (chunk & 1);
+        }
+    }
+    if (!have_format || !wave->data) {
+        free(wave->file);
+        return 0;
+    }
+    wave->bytes -= wave->bytes % pa_frame_size(&wave->spec);
+    return 1;
+}
+
+/* ---- PulseAudio (and PipeWire through pipewire-pulse) ---- */
+
+typedef enum { PulsePlayed, PulseNoServer, PulseFailed } PulseOutcome;
+
+typedef struct {
+    pa_mainloop *loop;
+    pa_context *context;
+    pa_stream *stream;
+    int64_t deadline;
+    int drained;
+} Pulse;
+
+/* Runs one round of the main loop, waiting no later than the deadline.
+   Returns 0 once the deadline has passed or the loop broke. */
+static int pulse_iterate(Pulse *p)
+{
+    const int64_t left = p->deadline - now_us();
+    if (left <= 0)
+        return 0;
+    return pa_mainloop_prepare(p->loop, left > INT_MAX ? INT_MAX : (int)left) >= 0
+           && pa_mainloop_poll(p->loop) >= 0 && pa_mainloop_dispatch(p->loop) >= 0;
+}
+
+static void pulse_drained(pa_stream *stream, int success, void *userdata)
+{
+    (void)stream;
+    *(int *)userdata = success ? 1 : -1;
+}
+
+static void pulse_close(Pulse *p)
+{
+    if (p->stream) {
+        pa_stream_disconnect(p->stream);
+        pa_stream_unref(p->stream);
+    }
+    if (p->context) {
+        pa_context_disconnect(p->context);
+        pa_context_unref(p->context);
+    }
+    if (p->loop)
+        pa_mainloop_free(p->loop);
+}
+
+/* Connects to the sound server; PulseNoServer when none answers at all. */
+static PulseOutcome pulse_connect(Pulse *p)
+{
+    pa_proplist *props = pa_proplist_new();
+    pa_proplist_sets(props, PA_PROP_APPLICATION_NAME, "Typhoros");
+    pa_proplist_sets(props, PA_PROP_APPLICATION_ICON_NAME, "typhoros");
+    pa_proplist_sets(props, PA_PROP_MEDIA_ROLE, "game");
+    p->context = pa_context_new_with_proplist(pa_mainloop_get_api(p->loop), "Typhoros", props);
+    pa_proplist_free(props);
+    /* Never start a server of our own: a cue is not worth a daemon. */
+    if (!p->context || pa_context_connect(p->context, NULL, PA_CONTEXT_NOAUTOSPAWN, NULL) < 0)
+        return PulseNoServer;
+    for (;;) {
+        const pa_context_state_t state = pa_context_get_state(p->context);
+        if (state == PA_CONTEXT_READY)
+            return PulsePlayed;
+        if (!PA_CONTEXT_IS_GOOD(state))
+            return PulseNoServer;
+        if (!pulse_iterate(p)) {
+            fail(0, "no audio", "the sound server did not answer in time");
+            return PulseFailed;
+        }
+    }
+}
+
+static PulseOutcome play_pulse(const Wave *wave, size_t bytes, int64_t deadline)
+{
+    Pulse p = {.deadline = deadline};
+    p.loop = pa_mainloop_new();
+    if (!p.loop)
+        return PulseNoServer;
+    PulseOutcome outcome = pulse_connect(&p);
+    if (outcome != PulsePlayed) {
+        pulse_close(&p);
+        return outcome;
+    }
+
+    pa_channel_map map;
+    pa_channel_map_init_extend(&map, wave->spec.channels, PA_CHANNEL_MAP_WAVEEX);
+    const uint32_t server_default = (uint32_t)-1;
+    const pa_buffer_attr attr = {
+        .maxlength = server_default,
+        .tlength = (uint32_t)pa_usec_to_bytes(BufferMs * PA_USEC_PER_MSEC, &wave->spec),
+        .prebuf = server_default,
+        .minreq = server_default,
+        .fragsize = server_default,
+    };
+    p.stream = pa_stream_new(p.context, "cue", &wave->spec, &map);
+    if (!p.stream || pa_stream_connect_playback(p.stream, NULL, &attr, PA_STREAM_ADJUST_LATENCY, NULL, NULL) < 0) {
+        fail(0, "cannot open a sound stream", pa_strerror(pa_context_errno(p.context)));
+        pulse_close(&p);
+        return PulseFailed;
+    }
+
+    /* The whole cue goes to the server at once, as far as its queue takes
+       it, and the rest as room frees up; then the server is asked to say
+       when everything has played. */
+    size_t written = 0;
+    pa_operation *drain = NULL;
+    while (p.drained == 0) {
+        const pa_stream_state_t state = pa_stream_get_state(p.stream);
+        if (!PA_STREAM_IS_GOOD(state)) {
+            fail(0, "the sound stream failed", pa_strerror(pa_context_errno(p.context)));
+            outcome = PulseFailed;
+            break;
+        }
+        if (state == PA_STREAM_READY && written < bytes) {
+            size_t room = pa_stream_writable_size(p.stream);
+            if (written == 0)
+                room = pa_stream_get_buffer_attr(p.stream)->maxlength;
+            const size_t n = bytes - written < room ? bytes - written : room;
+            if (n > 0 && pa_stream_write(p.stream, wave->data + written, n, NULL, 0, PA_SEEK_RELATIVE) == 0)
+                written += n;
+        }
+        if (written == bytes && !drain)
+            drain = pa_stream_drain(p.stream, pulse_drained, &p.drained);
+        /* Past the deadline the cue is cut where it stands: a player that
+           outlives its cue would pile up behind the next one. */
+        if (!pulse_iterate(&p)) {
+            if (written == 0) {
+                fail(0, "no audio", "the sound server did not take the sound in time");
+                outcome = PulseFailed;
+            }
+            break;
+        }
+    }
+    if (drain)
+        pa_operation_unref(drain);
+    pulse_close(&p);
+    return outcome;
+}
+
+/* ---- ALSA, when no sound server answers ---- */
+
+static void alsa_quiet(const char *file, int line, const char *function, int err, const char *fmt, ...)
+{
+    /* ALSA's own diagnostics would break the one-line error. */
+    (void)file, (void)line, (void)function, (void)err, (void)fmt;
+}
+
+static snd_pcm_format_t alsa_format(pa_sample_format_t format)
+{
+    switch (format) {
+    case PA_SAMPLE_U8: return SND_PCM_FORMAT_U8;
+    case PA_SAMPLE_S16LE: return SND_PCM_FORMAT_S16_LE;
+    case PA_SAMPLE_S24LE: return SND_PCM_FORMAT_S24_3LE;
+    case PA_SAMPLE_S32LE: return SND_PCM_FORMAT_S32_LE;
+    default: return SND_PCM_FORMAT_FLOAT_LE;
+    }
+}
+
+static int milliseconds_left(int64_t deadline)
+{
+    const int64_t left = (deadline - now_us() + 999) / 1000;
+    return left <= 0 ? 0 : left > INT_MAX ? INT_MAX : (int)left;
+}
+
+static int play_alsa(const Wave *wave, size_t bytes, int64_t deadline)
+{
+    snd_lib_error_set_handler(alsa_quiet);
+    snd_pcm_t *pcm = NULL;
+    int err = snd_pcm_open(&pcm, "default", SND_PCM_STREAM_PLAYBACK, SND_PCM_NONBLOCK);
+    if (err == 0)
+        err = snd_pcm_set_params(pcm, alsa_format(wave->spec.format), SND_PCM_ACCESS_RW_INTERLEAVED,
+                                 wave->spec.channels, wave->spec.rate, 1, BufferMs * 1000);
+    if (err < 0) {
+        if (pcm)
+            snd_pcm_close(pcm);
+        return fail(ExitAudio, "no audio: no sound server answered, and ALSA says", snd_strerror(err));
+    }
+    const size_t frame = pa_frame_size(&wave->spec);
+    const snd_pcm_uframes_t frames = bytes / frame;
+    snd_pcm_uframes_t done = 0;
+    while (done < frames && milliseconds_left(deadline) > 0) {
+        const snd_pcm_sframes_t n = snd_pcm_writei(pcm, wave->data + done * frame, frames - done);
+        if (n == -EAGAIN)
+            snd_pcm_wait(pcm, milliseconds_left(deadline));
+        else if (n < 0 && snd_pcm_recover(pcm, (int)n, 1) < 0)
+            break;
+        else if (n > 0)
+            done += (snd_pcm_uframes_t)n;
+    }
+    /* Non-blocking, the drain only starts; wait for it up to the deadline. */
+    if (snd_pcm_drain(pcm) == -EAGAIN) {
+        const struct timespec tick = {0, 1000000};
+        while (snd_pcm_state(pcm) == SND_PCM_STATE_DRAINING && milliseconds_left(deadline) > 0)
+            nanosleep(&tick, NULL);
+    }
+    snd_pcm_close(pcm);
+    return 0;
+}
+
 int main(int argc, char *argv[])
 {
+    const int64_t start = now_us();
     if (argc != 3)
         return fail(ExitUsage, "usage: Chirp.exe WAVE MS", NULL);
     long ms = 0;
@@ -71,54 +399,23 @@ int main(int argc, char *argv[])
     char path[PATH_MAX];
     if (!find_wave(argv[1], path, sizeof path))
         return fail(ExitFile, "cannot read", argv[1]);
-
-    SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
-    SDL_SetHint(SDL_HINT_AUDIO_DEVICE_APP_NAME, "Typhoros");
-    if (SDL_Init(SDL_INIT_AUDIO) != 0)
-        return fail(ExitAudio, "no audio", SDL_GetError());
-
-    SDL_AudioSpec audio;
-    Uint8 *samples = NULL;
-    Uint32 length = 0;
-    if (!SDL_LoadWAV(path, &audio, &samples, &length)) {
-        const int code = fail(ExitFile, "not a playable wave file", argv[1]);
-        SDL_Quit();
-        return code;
-    }
+    Wave wave;
+    if (!load_wave(path, &wave))
+        return fail(ExitFile, "not a playable wave file", argv[1]);
 
     /* Cut the sound at MS milliseconds, on a whole frame. */
-    const Uint32 frame = (SDL_AUDIO_BITSIZE(audio.format) / 8) * audio.channels;
-    const Uint64 limit = (Uint64)audio.freq * (Uint64)ms / 1000u * frame;
-    if (limit < length)
-        length = (Uint32)limit;
-
-    audio.samples = BufferFrames;
-    audio.callback = NULL;
-    const SDL_AudioDeviceID device = SDL_OpenAudioDevice(NULL, 0, &audio, NULL, 0);
-    if (device == 0) {
-        const int code = fail(ExitAudio, "cannot open the audio device", SDL_GetError());
-        SDL_FreeWAV(samples);
-        SDL_Quit();
-        return code;
-    }
+    const uint64_t limit = (uint64_t)wave.spec.rate * (uint64_t)ms / 1000u * pa_frame_size(&wave.spec);
+    const size_t bytes = limit < wave.bytes ? (size_t)limit : wave.bytes;
+    const int64_t deadline = start + ((int64_t)ms + GraceMs) * 1000;
 
     int code = 0;
-    if (length > 0 && SDL_QueueAudio(device, samples, length) != 0)
-        code = fail(ExitAudio, "cannot queue the sound", SDL_GetError());
-    SDL_FreeWAV(samples);
-
-    if (code == 0 && length > 0) {
-        SDL_PauseAudioDevice(device, 0);
-        const Uint64 start = SDL_GetTicks64();
-        while (SDL_GetQueuedAudioSize(device) > 0 && SDL_GetTicks64() - start < (Uint64)ms)
-            SDL_Delay(1);
-        /* The last buffer taken from the queue is still playing. */
-        const Uint64 tail = (BufferFrames * 1000u + audio.freq - 1) / audio.freq;
-        const Uint64 elapsed = SDL_GetTicks64() - start;
-        if (elapsed < (Uint64)ms)
-            SDL_Delay((Uint32)(tail < (Uint64)ms - elapsed ? tail : (Uint64)ms - elapsed));
+    if (bytes > 0) {
+        const PulseOutcome outcome = play_pulse(&wave, bytes, deadline);
+        if (outcome == PulseNoServer)
+            code = play_alsa(&wave, bytes, deadline);
+        else if (outcome == PulseFailed)
+            code = ExitAudio;
     }
-    SDL_CloseAudioDevice(device);
-    SDL_Quit();
+    free(wave.file);
     return code;
 }
