@@ -8,87 +8,7 @@
 # Usage: e2e.sh GAME_DIR
 set -uo pipefail
 game_dir=$(cd "$1" && pwd)
-work=$(mktemp -d)
-failures=0
-passes=0
-xvfb_pid=
-game_pid=
-
-cleanup() {
-  [[ -n "$game_pid" ]] && kill "$game_pid" 2>/dev/null
-  [[ -n "$xvfb_pid" ]] && kill "$xvfb_pid" 2>/dev/null
-  rm -rf "$work"
-}
-trap cleanup EXIT
-
-# Start a private X server; it tells us its display number.
-exec 5< <(Xvfb -displayfd 1 -screen 0 1280x1024x24 -nolisten tcp 2>/dev/null & echo "pid $!")
-read -r _ xvfb_pid <&5
-read -r display_number <&5 || { echo "Xvfb did not start"; exit 1; }
-export DISPLAY=":$display_number"
-export QT_QPA_PLATFORM=xcb
-# xdotool turns the text it types into characters by the locale.
-export LANG=C.UTF-8 LC_ALL=C.UTF-8
-export ASAN_OPTIONS=detect_leaks=0
-
-# Waits until "$@" succeeds, for at most $patience seconds (an invader may
-# take 18 s to land at level 3, 55 s at level 1).
-patience=15
-wait_for() {
-  local deadline=$((SECONDS + patience))
-  until "$@" >/dev/null 2>&1; do
-    ((SECONDS < deadline)) || return 1
-    sleep 0.02
-  done
-}
-
-check() { # check NAME CONDITION...
-  local name=$1; shift
-  if "$@"; then passes=$((passes + 1)); else echo "FAIL: $name"; failures=$((failures + 1)); fi
-}
-
-# A program folder with the built program, single-question banks and a
-# stand-in sound player that records its command line.
-new_folder() {
-  folder="$work/game$RANDOM"
-  mkdir -p "$folder"
-  cp "$game_dir/typhoros" "$folder/"
-  for level in 0 1 2 3; do printf 'ab\r\n' > "$folder/Mondai$level.txt"; done
-  printf '#!/bin/sh\necho "$*" >> "$(dirname "$0")/cues.log"\n' > "$folder/Chirp.exe"
-  chmod +x "$folder/Chirp.exe"
-}
-
-start_game() {
-  (cd "$work" && exec "$folder/typhoros" 2>"$folder/stderr.log") &
-  game_pid=$!
-  main_window=
-  wait_for window_named '^Typhoros$' && main_window=$(xdotool search --onlyvisible --name '^Typhoros$' | head -1)
-  [[ -n "$main_window" ]] || return 1
-  read -r origin_x origin_y < <(xwininfo -id "$main_window" | awk '/Absolute upper-left X/ {x=$4} /Absolute upper-left Y/ {y=$4} END {print x, y}')
-  xdotool windowfocus "$main_window" 2>/dev/null
-  return 0
-}
-
-window_named() { xdotool search --onlyvisible --name "$1" >/dev/null; }
-windows_named() { xdotool search --onlyvisible --name "$1" 2>/dev/null | wc -l; }
-count_is() { [ "$(windows_named "$1")" -eq "$2" ]; }
-click() { xdotool mousemove --sync $((origin_x + $1)) $((origin_y + $2)) click 1; }
-client_size() { xwininfo -id "$1" | awk '/^  Width/ {w=$2} /^  Height/ {h=$2} END {print w "x" h}'; }
-game_ended() { ! kill -0 "$game_pid" 2>/dev/null; }
-file_has() { grep -q -- "$2" "$1" 2>/dev/null; }
-cues_have() { file_has "$folder/cues.log" "$1"; }
-
-wait_exit_code() {
-  if ! wait_for game_ended; then
-    kill -9 "$game_pid" 2>/dev/null
-    game_pid=
-    return 99
-  fi
-  wait "$game_pid" 2>/dev/null
-  local code=$?
-  game_pid=
-  return $code
-}
+source "$(dirname "$0")/lib.sh"
 
 # Focuses the newest visible window named $1 and types into it.
 answer_box() {
@@ -100,9 +20,6 @@ answer_box() {
   [[ -n "${2:-}" ]] && xdotool type --delay 120 "$2"
   xdotool key Return
 }
-
-# Client-area positions of the controls (pixels).
-EXIT="700 512"; START="700 168"; SETUP="700 472"; LEVEL3="682 116"; ANSWER="328 515"
 
 echo "== start and exit"
 new_folder
@@ -211,5 +128,4 @@ check "only one hiscore section" [ "$(grep -ci '^\[hiscore\]' <<<"$ini")" -eq 1 
 click $EXIT
 wait_exit_code
 
-echo "$passes passed, $failures failed"
-[[ $failures -eq 0 ]]
+finish
