@@ -2,7 +2,7 @@
 // medians and 99th percentiles. Run through bench/run, which builds in
 // Release and provides an X server for the start-up figures.
 //
-// Usage: typhoros_bench GAME_DIR BARE_WINDOW
+// Usage: typhoros_bench GAME_DIR BARE_WINDOW SDL_LINKED
 #include "classes/clsMondai.h"
 #include "classes/clsSetup.h"
 #include "forms/AnswerBox.h"
@@ -21,6 +21,7 @@
 #include <QRadioButton>
 #include <QTemporaryDir>
 #include <QThread>
+#include <QtEndian>
 
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
@@ -28,6 +29,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <functional>
+#include <thread>
 #include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
@@ -226,37 +228,118 @@ pid_t spawn(const QStringList &args, const QStringList &extraEnv = {})
     return pid;
 }
 
-void benchPlayer(const QString &gameDir)
+// What reaches the sound server's sink, as its monitor delivers it, with the
+// time each piece arrived: parecord writes raw 48 kHz mono samples into a
+// pipe that a thread drains.
+class SinkTap
+{
+public:
+    static constexpr int Rate = 48000;
+
+    explicit SinkTap(const QElapsedTimer &clock) : m_clock(clock)
+    {
+        int fds[2];
+        if (::pipe(fds) != 0)
+            return;
+        posix_spawn_file_actions_t actions;
+        posix_spawn_file_actions_init(&actions);
+        posix_spawn_file_actions_adddup2(&actions, fds[1], 1);
+        posix_spawn_file_actions_addclose(&actions, fds[0]);
+        const char *argv[] = {"parecord", "--device=sink.monitor", "--raw", "--format=s16le", "--rate=48000",
+                              "--channels=1", "--latency-msec=2", nullptr};
+        posix_spawnp(&m_pid, argv[0], &actions, nullptr, const_cast<char **>(argv), environ);
+        posix_spawn_file_actions_destroy(&actions);
+        ::close(fds[1]);
+        m_reader = std::thread([this, fd = fds[0]] {
+            char buffer[4096];
+            for (ssize_t n; (n = ::read(fd, buffer, sizeof buffer)) > 0;) {
+                m_samples.append(buffer, n);
+                m_arrivals.append({m_samples.size(), m_clock.nsecsElapsed()});
+            }
+            ::close(fd);
+        });
+    }
+
+    // Stops recording; then the times (ms on the clock) at which sounds
+    // louder than `threshold` began, after at least 50 ms of quiet.
+    QList<double> stopAndFindOnsets(int threshold)
+    {
+        ::kill(m_pid, SIGTERM);
+        ::waitpid(m_pid, nullptr, 0);
+        m_reader.join();
+        QList<double> onsets;
+        qsizetype lastLoud = -Rate;
+        for (qsizetype i = 0; i + 1 < m_samples.size(); i += 2) {
+            if (qAbs(int(qFromLittleEndian<qint16>(m_samples.constData() + i))) <= threshold)
+                continue;
+            if (i / 2 - lastLoud > Rate / 20) {
+                // The piece holding sample i arrived when its last sample did.
+                const auto piece = std::find_if(m_arrivals.begin(), m_arrivals.end(),
+                                                [&](const auto &a) { return a.first > i; });
+                if (piece != m_arrivals.end())
+                    onsets.append(piece->second / 1e6 - (piece->first - i) / 2 * 1000.0 / Rate);
+            }
+            lastLoud = i / 2;
+        }
+        return onsets;
+    }
+
+private:
+    const QElapsedTimer &m_clock;
+    pid_t m_pid = -1;
+    std::thread m_reader;
+    QByteArray m_samples;
+    QList<QPair<qsizetype, qint64>> m_arrivals; // bytes received so far, when
+};
+
+// Milliseconds from spawning `args` until it has ended.
+double runTime(const QStringList &args)
+{
+    QElapsedTimer t;
+    t.start();
+    ::waitpid(spawn(args), nullptr, 0);
+    return t.nsecsElapsed() / 1e6;
+}
+
+// The sound player against the sound server that bench/run starts: from its
+// start to its first sound at the sink, how long it outlives its sound, and
+// how long loading it takes (a run that stops at main's first check) beside
+// a program that only links SDL2, as the player once did.
+void benchPlayer(const QString &gameDir, const QString &sdlLinked)
 {
     const QString player = gameDir + "/Chirp.exe";
     const QString wave = gameDir + "/Down.wav";
-    QTemporaryDir out;
-    QList<double> toSound, whole;
+    QFile file(wave);
+    const QByteArray bytes = file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    const qsizetype data = bytes.indexOf("data");
+    const double soundMs = data < 0 ? 0 : qFromLittleEndian<quint32>(bytes.constData() + data + 4) * 1000.0 / (22050 * 2);
+    QElapsedTimer clock;
+    clock.start();
+    SinkTap tap(clock);
+    QThread::msleep(300);
+    QList<double> starts, overrun;
     for (int i = 0; i < 30; ++i) {
-        // Start to sound: the disk driver without its real-time pacing writes
-        // the first buffer the moment playback starts.
-        const QString raw = out.filePath(QStringLiteral("fast%1.raw").arg(i));
-        QElapsedTimer t;
-        t.start();
-        const pid_t fast = spawn({player, wave, "100"},
-                                 {"SDL_AUDIODRIVER=disk", "SDL_DISKAUDIODELAY=0", "SDL_DISKAUDIOFILE=" + raw});
-        struct stat st {};
-        const QByteArray rawPath = raw.toLocal8Bit();
-        while ((::stat(rawPath.constData(), &st) != 0 || st.st_size == 0) && t.elapsed() < 5000)
-            ::usleep(50);
-        toSound.append(t.nsecsElapsed() / 1e6);
-        ::waitpid(fast, nullptr, 0);
-
-        // The whole run of the 100 ms cue at the device's real pace.
-        QElapsedTimer w;
-        w.start();
-        const pid_t paced = spawn({player, wave, "100"},
-                                  {"SDL_AUDIODRIVER=disk", "SDL_DISKAUDIOFILE=" + out.filePath("paced.raw")});
-        ::waitpid(paced, nullptr, 0);
-        whole.append(w.nsecsElapsed() / 1e6);
+        starts.append(clock.nsecsElapsed() / 1e6);
+        overrun.append(runTime({player, wave, "100"}) - soundMs);
+        QThread::msleep(250);
     }
-    record("player: process start to playback start", toSound, "ms", "<= 10 ms");
-    record("player: whole run of the 100 ms cue", whole, "ms", "<= 150 ms");
+    const QList<double> onsets = tap.stopAndFindOnsets(300);
+    QList<double> toSound;
+    for (double start : starts) {
+        const auto onset = std::find_if(onsets.begin(), onsets.end(), [&](double t) { return t >= start; });
+        if (onset != onsets.end() && *onset < start + 250)
+            toSound.append(*onset - start);
+    }
+    QList<double> toMain, sdlToMain;
+    for (int i = 0; i < 30; ++i) {
+        toMain.append(runTime({player}));
+        sdlToMain.append(runTime({sdlLinked}));
+    }
+    record(QStringLiteral("player: start to first sound at the sink (%1 of 30 heard)").arg(toSound.size()), toSound,
+           "ms", "median <= 15 ms");
+    record("player: exit after the sound's end (45 ms cue)", overrun, "ms", "median <= 30 ms");
+    record("player: exec to main and exit", toMain, "ms", "");
+    record("a program linked with SDL2 (the old player): exec to main", sdlToMain, "ms", "");
 }
 
 // Start-up to first paint of a program under X: from the spawn until the
@@ -360,12 +443,13 @@ void benchStartUp(const QString &gameDir, const QString &bare)
 
 int main(int argc, char *argv[])
 {
-    if (argc != 3) {
-        std::fprintf(stderr, "usage: typhoros_bench GAME_DIR BARE_WINDOW\n");
+    if (argc != 4) {
+        std::fprintf(stderr, "usage: typhoros_bench GAME_DIR BARE_WINDOW SDL_LINKED\n");
         return 2;
     }
     const QString gameDir = QString::fromLocal8Bit(argv[1]);
     const QString bare = QString::fromLocal8Bit(argv[2]);
+    const QString sdlLinked = QString::fromLocal8Bit(argv[3]);
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
 
@@ -376,7 +460,7 @@ int main(int argc, char *argv[])
     benchQuestionLoad(folder);
     benchGame(folder);
     benchTimer();
-    benchPlayer(gameDir);
+    benchPlayer(gameDir, sdlLinked);
     benchStartUp(gameDir, bare);
 
     std::printf("| figure | median | p99 | unit | goal |\n|---|---:|---:|---|---|\n");
