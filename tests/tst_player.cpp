@@ -1,5 +1,6 @@
-// The sound player and its sounds: what reaches a real PulseAudio sink (run
-// beside the daemon that tests/sound/with-pulse.sh starts), when the player
+// The sound player and its sounds: what reaches the sink of a real sound
+// server (PulseAudio or PipeWire, which tests/sound/with-sound-server.sh
+// starts beside the test), when the player
 // ends whatever the server does, the ALSA fallback's samples, how it fails,
 // where it finds its waves, and the wave files the build synthesises.
 #include "platform/CommandLauncher.h"
@@ -197,7 +198,7 @@ private slots:
 void tst_player::initTestCase()
 {
     if (!hasServer())
-        QSKIP("needs a sound server: run through tests/sound/with-pulse.sh, as ctest does");
+        QSKIP("needs a sound server: run through tests/sound/with-sound-server.sh, as ctest does");
 }
 
 void tst_player::wavesAreValid_data()
