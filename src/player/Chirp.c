@@ -88,7 +88,7 @@ static int find_wave(const char *wave, char *out, size_t size)
 /* A wave file in memory: its PCM format and the sound's bytes. */
 typedef struct {
     uint8_t *file;
-    pa_sample_spec spec;
+    pa_sample_spec pcm;
     const uint8_t *data;
     size_t bytes;
 } Wave;
@@ -170,11 +170,11 @@ static int load_wave(const char *path, Wave *wave)
             const uint32_t chunk = le32(b + at + 4);
             const size_t body = at + 8, left = size - body;
             if (memcmp(b + at, "fmt ", 4) == 0 && chunk >= 16 && chunk <= left) {
-                wave->spec.format = sample_format(b + body, chunk);
-                wave->spec.channels = (uint8_t)le16(b + body + 2);
-                wave->spec.rate = le32(b + body + 4);
-                have_format = le16(b + body + 2) <= PA_CHANNELS_MAX && pa_sample_spec_valid(&wave->spec)
-                              && le16(b + body + 12) == pa_frame_size(&wave->spec);
+                wave->pcm.format = sample_format(b + body, chunk);
+                wave->pcm.channels = (uint8_t)le16(b + body + 2);
+                wave->pcm.rate = le32(b + body + 4);
+                have_format = le16(b + body + 2) <= PA_CHANNELS_MAX && pa_sample_spec_valid(&wave->pcm)
+                              && le16(b + body + 12) == pa_frame_size(&wave->pcm);
             } else if (memcmp(b + at, "data", 4) == 0) {
                 wave->data = b + body;
                 wave->bytes = chunk < left ? chunk : left;
@@ -189,7 +189,7 @@ static int load_wave(const char *path, Wave *wave)
         free(wave->file);
         return 0;
     }
-    wave->bytes -= wave->bytes % pa_frame_size(&wave->spec);
+    wave->bytes -= wave->bytes % pa_frame_size(&wave->pcm);
     return 1;
 }
 
@@ -274,16 +274,16 @@ static PulseOutcome play_pulse(const Wave *wave, size_t bytes, int64_t deadline)
     }
 
     pa_channel_map map;
-    pa_channel_map_init_extend(&map, wave->spec.channels, PA_CHANNEL_MAP_WAVEEX);
+    pa_channel_map_init_extend(&map, wave->pcm.channels, PA_CHANNEL_MAP_WAVEEX);
     const uint32_t server_default = (uint32_t)-1;
     const pa_buffer_attr attr = {
         .maxlength = server_default,
-        .tlength = (uint32_t)pa_usec_to_bytes(BufferMs * PA_USEC_PER_MSEC, &wave->spec),
+        .tlength = (uint32_t)pa_usec_to_bytes(BufferMs * PA_USEC_PER_MSEC, &wave->pcm),
         .prebuf = server_default,
         .minreq = server_default,
         .fragsize = server_default,
     };
-    p.stream = pa_stream_new(p.context, "cue", &wave->spec, &map);
+    p.stream = pa_stream_new(p.context, "cue", &wave->pcm, &map);
     if (!p.stream || pa_stream_connect_playback(p.stream, NULL, &attr, PA_STREAM_ADJUST_LATENCY, NULL, NULL) < 0) {
         fail(0, "cannot open a sound stream", pa_strerror(pa_context_errno(p.context)));
         pulse_close(&p);
@@ -359,14 +359,14 @@ static int play_alsa(const Wave *wave, size_t bytes, int64_t deadline)
     snd_pcm_t *pcm = NULL;
     int err = snd_pcm_open(&pcm, "default", SND_PCM_STREAM_PLAYBACK, SND_PCM_NONBLOCK);
     if (err == 0)
-        err = snd_pcm_set_params(pcm, alsa_format(wave->spec.format), SND_PCM_ACCESS_RW_INTERLEAVED,
-                                 wave->spec.channels, wave->spec.rate, 1, BufferMs * 1000);
+        err = snd_pcm_set_params(pcm, alsa_format(wave->pcm.format), SND_PCM_ACCESS_RW_INTERLEAVED,
+                                 wave->pcm.channels, wave->pcm.rate, 1, BufferMs * 1000);
     if (err < 0) {
         if (pcm)
             snd_pcm_close(pcm);
         return fail(ExitAudio, "no audio: no sound server answered, and ALSA says", snd_strerror(err));
     }
-    const size_t frame = pa_frame_size(&wave->spec);
+    const size_t frame = pa_frame_size(&wave->pcm);
     const snd_pcm_uframes_t frames = bytes / frame;
     snd_pcm_uframes_t done = 0;
     while (done < frames && milliseconds_left(deadline) > 0) {
@@ -404,7 +404,7 @@ int main(int argc, char *argv[])
         return fail(ExitFile, "not a playable wave file", argv[1]);
 
     /* Cut the sound at MS milliseconds, on a whole frame. */
-    const uint64_t limit = (uint64_t)wave.spec.rate * (uint64_t)ms / 1000u * pa_frame_size(&wave.spec);
+    const uint64_t limit = (uint64_t)wave.pcm.rate * (uint64_t)ms / 1000u * pa_frame_size(&wave.pcm);
     const size_t bytes = limit < wave.bytes ? (size_t)limit : wave.bytes;
     const int64_t deadline = start + ((int64_t)ms + GraceMs) * 1000;
 

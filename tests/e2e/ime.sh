@@ -45,20 +45,6 @@ as_user=("${user[@]}" env -i TYPHOROS_IME_RUN="$token" PATH=/usr/bin:/bin LANG=C
   HOME="$home" XDG_CONFIG_HOME="$home/.config" XDG_RUNTIME_DIR="$home/runtime" DISPLAY="$DISPLAY"
   DBUS_SESSION_BUS_ADDRESS="unix:path=$work/bus")
 
-# A session bus with no service directories: nothing is started behind our back.
-cat > "$work/bus.conf" <<EOF
-<!DOCTYPE busconfig PUBLIC "-//freedesktop//DTD D-Bus Bus Configuration 1.0//EN"
- "http://www.freedesktop.org/standards/dbus/1.0/busconfig.dtd">
-<busconfig>
-  <type>session</type>
-  <listen>unix:path=$work/bus</listen>
-  <auth>EXTERNAL</auth>
-  <policy context="default">
-    <allow send_destination="*" eavesdrop="true"/><allow eavesdrop="true"/><allow own="*"/>
-  </policy>
-</busconfig>
-EOF
-
 # Mozc in hiragana from the start, on either framework.
 cat > "$home/.config/mozc/ibus_config.textproto" <<'EOF'
 engines { name: "mozc-jp" longname: "Mozc" layout: "default" rank: 80 }
@@ -88,9 +74,12 @@ printf '\x8a\xbf\x8e\x9a\r\n' > "$folder/Mondai1.txt"
 printf '\x82\xcb\x81\x60\r\n' > "$folder/Mondai2.txt"
 printf '\x81\x5b\x81\x8f\r\n' > "$folder/Mondai3.txt"
 printf '[Setup]\r\nSoundOn=True\r\n' > "$folder/Typhoros.ini"
+# A private session bus that starts nothing behind our back, its settings
+# copied where the unprivileged user can read them.
+cp "$(dirname "$0")/../private-bus.conf" "$work/bus.conf"
 [[ ${#user[@]} -gt 0 ]] && chown -R nobody:nogroup "$work"
 
-"${as_user[@]}" dbus-daemon --config-file="$work/bus.conf" --nofork &
+"${as_user[@]}" dbus-daemon --config-file="$work/bus.conf" --address="unix:path=$work/bus" --nofork &
 wait_for test -S "$work/bus"
 
 echo "== Mozc on $framework"

@@ -65,18 +65,9 @@ context.objects = [
 ]
 CONF
     # WirePlumber wants a session bus: a private one that starts nothing.
-    cat > "$dir/bus.conf" <<CONF
-<!DOCTYPE busconfig PUBLIC "-//freedesktop//DTD D-Bus Bus Configuration 1.0//EN"
- "http://www.freedesktop.org/standards/dbus/1.0/busconfig.dtd">
-<busconfig>
-  <type>session</type>
-  <listen>unix:path=$dir/bus</listen>
-  <auth>EXTERNAL</auth>
-  <policy context="default"><allow send_destination="*" eavesdrop="true"/><allow eavesdrop="true"/><allow own="*"/></policy>
-</busconfig>
-CONF
     export DBUS_SESSION_BUS_ADDRESS="unix:path=$dir/bus"
-    dbus-daemon --config-file="$dir/bus.conf" --nofork 2>>"$dir/server.log" &
+    dbus-daemon --config-file="$(dirname "$0")/../private-bus.conf" --address="$DBUS_SESSION_BUS_ADDRESS" --nofork \
+      2>>"$dir/server.log" &
     pids+=($!)
     for _ in $(seq 100); do [[ -S "$dir/bus" ]] && break; sleep 0.02; done
     "$root/usr/bin/pipewire" 2>>"$dir/server.log" &
