@@ -134,8 +134,8 @@ static int read_file(const char *path, uint8_t **data, size_t *size)
     return 1;
 }
 
-/* The sample format of a "fmt " chunk: PCM of 8, 16, 24 or 32 bits, or
-   32-bit float, plain or in the extensible form. */
+/* The sample format of a "fmt " chunk: PCM of 8, 16, 24 or 32 bits, 32-bit
+   float, A-law or mu-law, plain or in the extensible form. */
 static pa_sample_format_t sample_format(const uint8_t *fmt, uint32_t size)
 {
     uint16_t tag = le16(fmt);
@@ -152,6 +152,10 @@ static pa_sample_format_t sample_format(const uint8_t *fmt, uint32_t size)
         return PA_SAMPLE_S32LE;
     if (tag == 3 && bits == 32)
         return PA_SAMPLE_FLOAT32LE;
+    if (tag == 6 && bits == 8)
+        return PA_SAMPLE_ALAW;
+    if (tag == 7 && bits == 8)
+        return PA_SAMPLE_ULAW;
     return PA_SAMPLE_INVALID;
 }
 
@@ -285,7 +289,7 @@ static PulseOutcome play_pulse(const Wave *wave, size_t bytes, int64_t deadline)
     };
     p.stream = pa_stream_new(p.context, "cue", &wave->pcm, &map);
     if (!p.stream || pa_stream_connect_playback(p.stream, NULL, &attr, PA_STREAM_ADJUST_LATENCY, NULL, NULL) < 0) {
-        fail(0, "cannot open a sound stream", pa_strerror(pa_context_errno(p.context)));
+        fail(0, "no audio: cannot open a sound stream", pa_strerror(pa_context_errno(p.context)));
         pulse_close(&p);
         return PulseFailed;
     }
@@ -298,7 +302,7 @@ static PulseOutcome play_pulse(const Wave *wave, size_t bytes, int64_t deadline)
     while (p.drained == 0) {
         const pa_stream_state_t state = pa_stream_get_state(p.stream);
         if (!PA_STREAM_IS_GOOD(state)) {
-            fail(0, "the sound stream failed", pa_strerror(pa_context_errno(p.context)));
+            fail(0, "no audio: the sound stream failed", pa_strerror(pa_context_errno(p.context)));
             outcome = PulseFailed;
             break;
         }
@@ -343,6 +347,8 @@ static snd_pcm_format_t alsa_format(pa_sample_format_t format)
     case PA_SAMPLE_S16LE: return SND_PCM_FORMAT_S16_LE;
     case PA_SAMPLE_S24LE: return SND_PCM_FORMAT_S24_3LE;
     case PA_SAMPLE_S32LE: return SND_PCM_FORMAT_S32_LE;
+    case PA_SAMPLE_ALAW: return SND_PCM_FORMAT_A_LAW;
+    case PA_SAMPLE_ULAW: return SND_PCM_FORMAT_MU_LAW;
     default: return SND_PCM_FORMAT_FLOAT_LE;
     }
 }
