@@ -1,8 +1,9 @@
 // Crash safety of the settings file: a process writing the high-score table
 // is killed at random moments, again and again; after every kill the file
 // holds a whole table, the last one written or the one before, never a torn
-// or lost one.
+// or lost one. Where /proc is missing, a named temporary file serves.
 #include "classes/clsSetup.h"
+#include "platform/AtomicFile.h"
 #include "platform/IniDocument.h"
 
 #include "FakeWorld.h"
@@ -14,6 +15,8 @@
 #include <QTest>
 #include <csignal>
 #include <limits>
+#include <sched.h>
+#include <sys/mount.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -22,6 +25,7 @@ class tst_crashsafety : public QObject
     Q_OBJECT
 private slots:
     void killedWritersNeverTearTheTable();
+    void withoutProcANamedTemporaryFileServes();
 };
 
 void tst_crashsafety::killedWritersNeverTearTheTable()
@@ -83,6 +87,30 @@ void tst_crashsafety::killedWritersNeverTearTheTable()
     qInfo("%d kills, best score %d, %d temporary files left", kills, lastBest, staleFiles);
     QVERIFY(staleFiles <= kills / 50);
     QVERIFY(lastBest > 20); // the writers did get whole tables written
+}
+
+void tst_crashsafety::withoutProcANamedTemporaryFileServes()
+{
+    if (::geteuid() != 0)
+        QSKIP("hiding /proc in a mount namespace of its own needs root");
+    QTemporaryDir dir;
+    const QString path = QDir(dir.path()).filePath("Typhoros.ini");
+    TestFiles::write(path, "old");
+    const pid_t child = ::fork();
+    QVERIFY(child >= 0);
+    if (child == 0) {
+        const bool hidden = ::unshare(CLONE_NEWNS) == 0
+                            && ::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) == 0
+                            && ::umount2("/proc", MNT_DETACH) == 0 && ::access("/proc/self/fd", F_OK) != 0;
+        ::_exit(!hidden ? 2 : AtomicFile::write(path, "new") ? 0 : 1);
+    }
+    int status = 0;
+    ::waitpid(child, &status, 0);
+    if (WIFEXITED(status) && WEXITSTATUS(status) == 2)
+        QSKIP("this machine does not let /proc be hidden");
+    QVERIFY(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    QCOMPARE(TestFiles::read(path), QByteArray("new"));
+    QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"Typhoros.ini"});
 }
 
 QTEST_GUILESS_MAIN(tst_crashsafety)

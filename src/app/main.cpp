@@ -18,7 +18,7 @@ int main(int argc, char *argv[])
 
     std::unique_ptr<frmMain> window;
     try {
-        window = modTyphoros::Main(world, programDirectory);
+        window = modTyphoros::Main(world, DataFolders(programDirectory, DataFolders::userFolderFromEnvironment()));
     } catch (const RuntimeError &error) {
         return modTyphoros::ReportRuntimeError(world, error);
     }

@@ -12,10 +12,10 @@ namespace modTyphoros {
 
 std::unique_ptr<clsSetup> gclsSetup;
 
-std::unique_ptr<frmMain> Main(World &world, const QString &programDirectory)
+std::unique_ptr<frmMain> Main(World &world, const DataFolders &folders)
 {
-    gclsSetup = std::make_unique<clsSetup>(world, programDirectory);
-    auto window = std::make_unique<frmMain>(world, *gclsSetup, programDirectory);
+    gclsSetup = std::make_unique<clsSetup>(world, folders);
+    auto window = std::make_unique<frmMain>(world, *gclsSetup, folders);
     window->Form_Load();
     window->show();
     return window;

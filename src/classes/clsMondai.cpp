@@ -10,8 +10,7 @@
 #include <QFile>
 #include <QFileInfo>
 
-clsMondai::clsMondai(World &world, const QString &programDirectory)
-    : m_world(world), m_programDirectory(programDirectory)
+clsMondai::clsMondai(World &world, const DataFolders &folders) : m_world(world), m_folders(folders)
 {
 }
 
@@ -38,7 +37,7 @@ void clsMondai::LoadMondai(const QString &strFileName)
     lngMondaiCount = 0;
     strMondai.clear();
 
-    const QString path = QDir(m_programDirectory).filePath(strFileName);
+    const QString path = m_folders.fileToRead(strFileName);
     if (!QFileInfo::exists(path))
         throw RuntimeError(RuntimeError::FileNotFound, path);
     QFile file(path);

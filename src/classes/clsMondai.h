@@ -1,6 +1,8 @@
 // A question bank: the lines of one question file, handed out at random.
 #pragma once
 
+#include "platform/DataFolders.h"
+
 #include <QString>
 #include <QStringList>
 
@@ -9,12 +11,13 @@ class World;
 class clsMondai
 {
 public:
-    // An empty bank. Files are looked up in `programDirectory`; draws come
-    // from `world`'s random generator, which must outlive the bank.
-    clsMondai(World &world, const QString &programDirectory);
+    // An empty bank. Files are looked up in `folders` (a player's own copy
+    // first); draws come from `world`'s random generator, which must outlive
+    // the bank.
+    clsMondai(World &world, const DataFolders &folders);
 
     // Replaces the bank's questions with the lines of `strFileName` (a bare
-    // name in the program directory), read as code page 932. A line ends at
+    // name, see DataFolders::fileToRead), read as code page 932. A line ends at
     // CR or CR LF; a lone LF stays in the text; an empty file gives no
     // question. Throws RuntimeError FileNotFound (53) when the file does not
     // exist and PathFileAccessError (75) when it cannot be read; the bank is
@@ -33,7 +36,7 @@ public:
 
 private:
     World &m_world;
-    QString m_programDirectory;
+    DataFolders m_folders;
     QStringList strMondai;
     qint32 lngMondaiCount = 0;
 };

@@ -7,12 +7,14 @@
 #include "platform/World.h"
 
 #include <QDir>
+#include <QFileInfo>
 
 namespace {
 
 const QString HiScore = QStringLiteral("HiScore");
 const QString Setup = QStringLiteral("Setup");
 const QString DefaultDate = QStringLiteral("1970/1/1 00:00");
+const QString IniName = QStringLiteral("Typhoros.ini");
 
 QString key(const char *stem, int rank)
 {
@@ -21,8 +23,8 @@ QString key(const char *stem, int rank)
 
 } // namespace
 
-clsSetup::clsSetup(World &world, const QString &programDirectory)
-    : m_world(world), strIniFile(QDir(programDirectory).filePath(QStringLiteral("Typhoros.ini")))
+clsSetup::clsSetup(World &world, const DataFolders &folders)
+    : m_world(world), m_folders(folders), strIniFile(folders.fileToRead(IniName))
 {
     const IniDocument ini = IniDocument::load(strIniFile);
     const QDateTime defaultDate = *Runtime::parseStoredDate(DefaultDate);
@@ -85,16 +87,15 @@ qint16 clsSetup::SetScore(qint32 lngScore)
     udtHiScore[rank - 1].date = m_world.now();
 
     // One read-modify-write for the whole table, so that a crash leaves the
-    // old table or the new one, never a mixture. A failed write is not
-    // reported: memory stays authoritative.
-    IniDocument ini = IniDocument::load(strIniFile);
-    for (int n = 1; n <= Ranks; ++n) {
-        const typHiScore &e = udtHiScore[n - 1];
-        ini.setValue(HiScore, key("Score", n), QString::number(e.score));
-        ini.setValue(HiScore, key("Date", n), Runtime::storedDate(e.date));
-        ini.setValue(HiScore, key("Holder", n), e.holder);
-    }
-    ini.save(strIniFile);
+    // old table or the new one, never a mixture.
+    WriteProfile([this](IniDocument &ini) {
+        for (int n = 1; n <= Ranks; ++n) {
+            const typHiScore &e = udtHiScore[n - 1];
+            ini.setValue(HiScore, key("Score", n), QString::number(e.score));
+            ini.setValue(HiScore, key("Date", n), Runtime::storedDate(e.date));
+            ini.setValue(HiScore, key("Holder", n), e.holder);
+        }
+    });
     return qint16(rank);
 }
 
@@ -102,15 +103,32 @@ void clsSetup::SetScoreHolder(qint16 intRank, const std::optional<QString> &strN
 {
     entry(intRank);
     udtHiScore[intRank - 1].holder = strName;
-    IniDocument ini = IniDocument::load(strIniFile);
-    ini.setValue(HiScore, key("Holder", intRank), strName);
-    ini.save(strIniFile);
+    WriteProfile([&](IniDocument &ini) { ini.setValue(HiScore, key("Holder", intRank), strName); });
 }
 
 void clsSetup::setSoundOnOff(bool blnSound)
 {
     blnSoundOn = blnSound;
+    WriteProfile([&](IniDocument &ini) {
+        ini.setValue(Setup, QStringLiteral("SoundOn"), blnSound ? QStringLiteral("True") : QStringLiteral("False"));
+    });
+}
+
+void clsSetup::WriteProfile(const std::function<void(IniDocument &)> &change)
+{
     IniDocument ini = IniDocument::load(strIniFile);
-    ini.setValue(Setup, QStringLiteral("SoundOn"), blnSound ? QStringLiteral("True") : QStringLiteral("False"));
-    ini.save(strIniFile);
+    change(ini);
+    if (ini.save(strIniFile) || m_folders.user.isEmpty())
+        return;
+    // A program folder the player may not write (a system-wide install), or
+    // a settings file its owner made read-only: the change goes to the
+    // player's own copy, which starts from the program folder's file so that
+    // nothing it held is lost, and is the one read and written from now on.
+    // Any other failure is not reported: memory stays authoritative.
+    const QString own = DataFolders::findIgnoringCase(m_folders.user, IniName);
+    const QFileInfo file(strIniFile);
+    if (strIniFile == own || (QFileInfo(file.absolutePath()).isWritable() && !IniDocument::isReadOnly(strIniFile)))
+        return;
+    if (QDir().mkpath(m_folders.user) && ini.save(own))
+        strIniFile = own;
 }

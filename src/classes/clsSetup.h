@@ -3,11 +3,15 @@
 // change.
 #pragma once
 
+#include "platform/DataFolders.h"
+
 #include <QDateTime>
 #include <QString>
 #include <array>
+#include <functional>
 #include <optional>
 
+class IniDocument;
 class World;
 
 class clsSetup
@@ -15,11 +19,12 @@ class clsSetup
 public:
     static constexpr int Ranks = 5;
 
-    // Reads `programDirectory`/Typhoros.ini, taking the defaults (score 0,
-    // holder "Err", date 1970/1/1 00:00, sound off) for whatever is missing or
-    // unreadable; writes nothing. The clock of `world` dates new entries;
-    // `world` must outlive the store.
-    clsSetup(World &world, const QString &programDirectory);
+    // Reads Typhoros.ini (the per-user copy in `folders` when there is one,
+    // else the program folder's), taking the defaults (score 0, holder "Err",
+    // date 1970/1/1 00:00, sound off) for whatever is missing or unreadable;
+    // writes nothing. The clock of `world` dates new entries; `world` must
+    // outlive the store.
+    clsSetup(World &world, const DataFolders &folders);
 
     // The score of rank 1 (best) to 5. Throws RuntimeError
     // SubscriptOutOfRange (9) for any other rank; so do the other rank readers.
@@ -46,7 +51,8 @@ public:
     bool SoundOnOff() const { return blnSoundOn; }
     void setSoundOnOff(bool blnSound);
 
-    // The settings file's full path.
+    // The settings file's full path: the one read at start-up, or the
+    // per-user copy once the program folder refused a write.
     QString iniFile() const { return strIniFile; }
 
 private:
@@ -57,9 +63,11 @@ private:
     };
 
     const typHiScore &entry(qint16 intRank) const;
+    void WriteProfile(const std::function<void(IniDocument &)> &change);
     static QString TrimNull(const QString &text);
 
     World &m_world;
+    DataFolders m_folders;
     bool blnSoundOn = false;
     std::array<typHiScore, Ranks> udtHiScore;
     QString strIniFile;

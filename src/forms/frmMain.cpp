@@ -41,8 +41,8 @@ QIcon gameIcon()
 
 } // namespace
 
-frmMain::frmMain(World &world, clsSetup &setup, const QString &programDirectory)
-    : m_world(world), m_setup(setup), m_programDirectory(programDirectory)
+frmMain::frmMain(World &world, clsSetup &setup, const DataFolders &folders)
+    : m_world(world), m_setup(setup), m_folders(folders)
 {
     buildControls();
 }
@@ -147,7 +147,7 @@ void frmMain::Form_Load()
 {
     optLevel[0]->setChecked(true);
     for (int i = 0; i < 4; ++i) {
-        objMondai[i] = std::make_unique<clsMondai>(m_world, m_programDirectory);
+        objMondai[i] = std::make_unique<clsMondai>(m_world, m_folders);
         objMondai[i]->LoadMondai(QStringLiteral("Mondai%1.txt").arg(i));
     }
     ShowHiScores();
@@ -190,7 +190,7 @@ void frmMain::cmdSetup_Click()
 {
     // Transient for the game window, which keeps the dialog out of the
     // taskbar; it still centres itself on the screen.
-    frmSetup dialog(m_world, m_setup, m_programDirectory, this);
+    frmSetup dialog(m_world, m_setup, m_folders.program, this);
     m_world.execDialog(dialog);
 }
 

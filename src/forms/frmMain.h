@@ -2,6 +2,8 @@
 // and the whole game played in its event procedures.
 #pragma once
 
+#include "platform/DataFolders.h"
+
 #include <QWidget>
 #include <array>
 #include <memory>
@@ -28,8 +30,8 @@ public:
     static constexpr quint32 Blue = 16711680;
 
     // Builds the window at rest. `world` and `setup` must outlive it;
-    // question files are read from `programDirectory`.
-    frmMain(World &world, clsSetup &setup, const QString &programDirectory);
+    // question files are read from `folders`.
+    frmMain(World &world, clsSetup &setup, const DataFolders &folders);
     ~frmMain() override;
 
     // Loads the window before it is first shown: selects 練習, loads
@@ -84,7 +86,7 @@ private:
 
     World &m_world;
     clsSetup &m_setup;
-    QString m_programDirectory;
+    DataFolders m_folders;
     std::array<std::unique_ptr<clsMondai>, 4> objMondai;
     qint16 m_intLevel = 0;
     qint16 m_intUfoCount = 0;

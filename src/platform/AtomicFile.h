@@ -8,13 +8,17 @@
 namespace AtomicFile {
 
 // Replaces the file at `path` with `bytes`: writes an unnamed temporary file
-// in the same directory (a named one where the file system cannot), flushes
-// it to disk, names it, renames it over `path` and flushes the directory. A
-// crash leaves the old or the new file, and a stray temporary file only if it
-// strikes in the instant between naming and renaming. The
-// file keeps its permissions (a new one gets 0666 less the umask). Returns
-// false, leaving `path` untouched and no temporary file behind, when any step
-// fails (read-only directory, `path` is a directory, disk full...).
+// in the same directory (a named one where the file system or a missing
+// /proc does not allow it), flushes it to disk, names it, renames it over
+// `path` and flushes the directory. A crash leaves the old or the new file,
+// and a stray temporary file only if it strikes in the instant between
+// naming and renaming. The file keeps its permissions (a new one gets 0666
+// less the umask). A symbolic link is written through: the file it names is
+// replaced and the link stays. An existing file in a directory that may not
+// be written is updated in place instead, whole and flushed (not
+// crash-safe, but the only way there). Returns false, leaving `path`
+// untouched and no temporary file behind, when any step fails (read-only
+// directory without the file, `path` is a directory, disk full...).
 bool write(const QString &path, QByteArrayView bytes);
 
 } // namespace AtomicFile

@@ -9,6 +9,8 @@
 #include <QFileInfo>
 #include <algorithm>
 #include <limits>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -251,7 +253,21 @@ QByteArray IniDocument::toBytes() const
     return out;
 }
 
+bool IniDocument::isReadOnly(const QString &path)
+{
+    const QByteArray name = QFile::encodeName(path);
+    struct stat st {};
+    return ::stat(name.constData(), &st) == 0 && (::access(name.constData(), W_OK) != 0 || (st.st_mode & 0222) == 0);
+}
+
 bool IniDocument::save(const QString &path) const
 {
-    return !m_modified || AtomicFile::write(path, toBytes());
+    if (!m_modified)
+        return true;
+    const QByteArray name = QFile::encodeName(path);
+    // Replacing such a file would lose what we could not read, or override
+    // its owner's wish.
+    if (::access(name.constData(), F_OK) == 0 && (::access(name.constData(), R_OK) != 0 || isReadOnly(path)))
+        return false;
+    return AtomicFile::write(path, toBytes());
 }

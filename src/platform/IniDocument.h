@@ -54,8 +54,14 @@ public:
     bool isModified() const { return m_modified; }
 
     // Writes the document to `path` if it was modified (crash-safe, see
-    // AtomicFile). Returns false when the write failed; true otherwise.
+    // AtomicFile). As the Windows profile functions, it never replaces a file
+    // that exists but cannot be read, or that is read-only. Returns false
+    // when the write failed or was refused; true otherwise.
     bool save(const QString &path) const;
+
+    // True when `path` exists and is read-only: this user may not write it,
+    // or nobody may (which holds for root too).
+    static bool isReadOnly(const QString &path);
 
     // Parses an integer the way `integer` does.
     static qint32 parseInteger(QByteArrayView text);

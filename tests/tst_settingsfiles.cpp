@@ -1,0 +1,204 @@
+// Where settings and questions are read and written when the program folder
+// is not the player's: a system-wide install, files an owner made read-only
+// or unreadable, links, and names copied from Windows in other letter cases.
+// Run as an unprivileged user (tests/as-user.sh), so that permissions really
+// refuse what they refuse a player.
+#include "classes/clsMondai.h"
+#include "classes/clsSetup.h"
+
+#include "FakeWorld.h"
+#include "TestFiles.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QTemporaryDir>
+#include <QTest>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+const QByteArray Windows = "; kept\r\n[Setup]\r\nSoundOn=True\r\n[Window]\r\nLeft=100\r\n";
+
+// A program folder and a per-user folder (not made until needed) in a
+// scratch directory; permissions are given back on the way out.
+struct Folders {
+    QTemporaryDir root;
+    QString program = root.filePath("program");
+    QString user = root.filePath("home/.local/share/typhoros");
+
+    Folders() { QDir().mkpath(program); }
+    ~Folders() { ::chmod(QFile::encodeName(program).constData(), 0755); }
+
+    DataFolders folders() const { return {program, user}; }
+    QString inProgram(const QString &name) const { return QDir(program).filePath(name); }
+    QString inUser(const QString &name) const { return QDir(user).filePath(name); }
+    void lockProgramFolder() const { ::chmod(QFile::encodeName(program).constData(), 0555); }
+
+    // Enters `score` at rank 1 as the game does; returns the file written.
+    QString enterScore(qint32 score) const
+    {
+        FakeWorld world;
+        clsSetup setup(world, folders());
+        setup.SetScore(score);
+        return setup.iniFile();
+    }
+    qint32 bestScoreAfterRestart() const
+    {
+        FakeWorld world;
+        return clsSetup(world, folders()).Score(1);
+    }
+};
+
+ino_t inode(const QString &path)
+{
+    struct stat st {};
+    return ::stat(QFile::encodeName(path).constData(), &st) == 0 ? st.st_ino : 0;
+}
+
+void chmodFile(const QString &path, mode_t mode)
+{
+    QCOMPARE(::chmod(QFile::encodeName(path).constData(), mode), 0);
+}
+
+} // namespace
+
+class tst_settingsfiles : public QObject
+{
+    Q_OBJECT
+private slots:
+    void initTestCase();
+    void readOnlyProgramFolderMovesScoresToTheUserCopy();
+    void writableProgramFolderMakesNoUserCopy();
+    void readOnlyFileIsNotReplacedButCopied();
+    void unreadableFileIsNeverReplaced();
+    void writableFileInReadOnlyFolderIsUpdatedInPlace();
+    void linkIsWrittenThrough();
+    void namesInAnyLetterCase();
+    void userQuestionFileTakesThePlaceOfTheShippedOne();
+};
+
+void tst_settingsfiles::initTestCase()
+{
+    if (::geteuid() == 0)
+        QSKIP("root ignores file permissions: run through tests/as-user.sh, as ctest does");
+}
+
+void tst_settingsfiles::readOnlyProgramFolderMovesScoresToTheUserCopy()
+{
+    Folders f; // as installed: nothing in it is the player's to write
+    TestFiles::write(f.inProgram("Typhoros.ini"), Windows);
+    chmodFile(f.inProgram("Typhoros.ini"), 0444);
+    f.lockProgramFolder();
+    QCOMPARE(f.enterScore(10), f.inUser("Typhoros.ini"));
+    QCOMPARE(TestFiles::read(f.inProgram("Typhoros.ini")), Windows);
+    // The copy holds all the program folder's file held, and the new table.
+    const QByteArray copy = TestFiles::read(f.inUser("Typhoros.ini"));
+    QVERIFY(copy.startsWith(Windows));
+    QVERIFY(copy.contains("Score1=10\r\n"));
+    // From now on the copy is read and written.
+    QCOMPARE(f.bestScoreAfterRestart(), 10);
+    QCOMPARE(f.enterScore(20), f.inUser("Typhoros.ini"));
+    QCOMPARE(f.bestScoreAfterRestart(), 20);
+
+    // A read-only program folder without any settings file.
+    Folders empty;
+    empty.lockProgramFolder();
+    QCOMPARE(empty.enterScore(5), empty.inUser("Typhoros.ini"));
+    QCOMPARE(empty.bestScoreAfterRestart(), 5);
+}
+
+void tst_settingsfiles::writableProgramFolderMakesNoUserCopy()
+{
+    Folders f;
+    QCOMPARE(f.enterScore(10), f.inProgram("Typhoros.ini"));
+    QVERIFY(!QFileInfo::exists(f.user));
+}
+
+void tst_settingsfiles::readOnlyFileIsNotReplacedButCopied()
+{
+    Folders f;
+    TestFiles::write(f.inProgram("Typhoros.ini"), Windows);
+    chmodFile(f.inProgram("Typhoros.ini"), 0444);
+    QCOMPARE(f.enterScore(10), f.inUser("Typhoros.ini"));
+    QCOMPARE(TestFiles::read(f.inProgram("Typhoros.ini")), Windows);
+    QVERIFY(TestFiles::read(f.inUser("Typhoros.ini")).startsWith(Windows));
+}
+
+void tst_settingsfiles::unreadableFileIsNeverReplaced()
+{
+    Folders f;
+    const QString ini = f.inProgram("Typhoros.ini");
+    TestFiles::write(ini, Windows);
+    chmodFile(ini, 0200);
+    FakeWorld world;
+    clsSetup setup(world, f.folders());
+    QCOMPARE(setup.SetScore(10), qint16(1));
+    setup.setSoundOnOff(false);
+    QCOMPARE(setup.Score(1), 10); // memory stays authoritative
+    chmodFile(ini, 0644);
+    QCOMPARE(TestFiles::read(ini), Windows);
+    QVERIFY(!QFileInfo::exists(f.user));
+}
+
+void tst_settingsfiles::writableFileInReadOnlyFolderIsUpdatedInPlace()
+{
+    Folders f;
+    const QString ini = f.inProgram("Typhoros.ini");
+    TestFiles::write(ini, Windows + "[HiScore]\r\nHolder1=" + QByteArray(3000, 'x') + "\r\n");
+    chmodFile(ini, 0666);
+    const ino_t before = inode(ini);
+    f.lockProgramFolder();
+    FakeWorld world;
+    clsSetup setup(world, f.folders());
+    setup.SetScoreHolder(1, std::nullopt); // the file shrinks: no old tail may stay
+    QCOMPARE(TestFiles::read(ini), Windows + "[HiScore]\r\n");
+    QCOMPARE(inode(ini), before);
+    QCOMPARE(f.enterScore(10), ini);
+    QCOMPARE(f.bestScoreAfterRestart(), 10);
+    QVERIFY(!QFileInfo::exists(f.user));
+}
+
+void tst_settingsfiles::linkIsWrittenThrough()
+{
+    Folders f;
+    const QString shared = f.root.filePath("shared.ini");
+    TestFiles::write(shared, Windows);
+    QVERIFY(QFile::link(shared, f.inProgram("Typhoros.ini")));
+    f.enterScore(10);
+    QVERIFY(QFileInfo(f.inProgram("Typhoros.ini")).isSymLink());
+    QVERIFY(TestFiles::read(shared).contains("Score1=10\r\n"));
+    f.enterScore(20);
+    QVERIFY(TestFiles::read(shared).contains("Score1=20\r\n"));
+    QCOMPARE(QDir(f.program).entryList(QDir::Files | QDir::Hidden | QDir::System), QStringList{"Typhoros.ini"});
+}
+
+void tst_settingsfiles::namesInAnyLetterCase()
+{
+    Folders f;
+    TestFiles::write(f.inProgram("typhoros.ini"), "[setup]\r\nSoundOn=True\r\n");
+    TestFiles::write(f.inProgram("MONDAI0.TXT"), "ab\r\n");
+    FakeWorld world;
+    clsSetup setup(world, f.folders());
+    QVERIFY(setup.SoundOnOff());
+    setup.SetScore(10);
+    QCOMPARE(QDir(f.program).entryList(QDir::Files), QStringList({"MONDAI0.TXT", "typhoros.ini"}));
+    clsMondai bank(world, f.folders());
+    bank.LoadMondai("Mondai0.txt");
+    QCOMPARE(bank.GetMondai(), QStringLiteral("ab"));
+}
+
+void tst_settingsfiles::userQuestionFileTakesThePlaceOfTheShippedOne()
+{
+    Folders f;
+    TestFiles::write(f.inProgram("Mondai0.txt"), "shipped\r\n");
+    QVERIFY(QDir().mkpath(f.user));
+    TestFiles::write(f.inUser("mondai0.txt"), "mine\r\n");
+    FakeWorld world;
+    clsMondai bank(world, f.folders());
+    bank.LoadMondai("Mondai0.txt");
+    QCOMPARE(bank.GetMondai(), QStringLiteral("mine"));
+}
+
+QTEST_GUILESS_MAIN(tst_settingsfiles)
+#include "tst_settingsfiles.moc"
