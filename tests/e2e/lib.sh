@@ -62,10 +62,12 @@ new_folder() {
   chmod +x "$folder/Chirp.exe"
 }
 
-# Starts the game in the folder; a test may run it through `as_player`.
+# Starts the game in the folder (or `game_command`, an installed one); a
+# test may run it through `as_player`.
 as_player=()
+game_command=
 start_game() {
-  (cd "$work" && exec "${as_player[@]}" "$folder/typhoros" 2>"$folder/stderr.log") &
+  (cd "$work" && exec "${as_player[@]}" "${game_command:-$folder/typhoros}" 2>"$folder/stderr.log") &
   game_pid=$!
   main_window=
   wait_for window_named '^Typhoros$' && main_window=$(xdotool search --onlyvisible --name '^Typhoros$' | head -1)
