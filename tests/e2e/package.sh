@@ -32,6 +32,9 @@ if [[ "${CI:-}" == true && $(id -u) -eq 0 ]] && ! dpkg -s typhoros >/dev/null 2>
   check "the package installs" dpkg -i "$deb" >/dev/null
   installed=yes
   prefix=
+  # Removed on the way out, whatever happens before.
+  remove_package() { dpkg -s typhoros >/dev/null 2>&1 && dpkg -r typhoros >/dev/null; }
+  stop_more=remove_package
 fi
 check "the command is on PATH's games folder" test -L "$prefix/usr/games/typhoros"
 
