@@ -40,11 +40,8 @@ check "the command is on PATH's games folder" test -L "$prefix/usr/games/typhoro
 
 echo "== the installed game, played by an ordinary user"
 home="$work/home"
-mkdir -p "$home/.local/share/typhoros"
 folder="$work/run"
-mkdir -p "$folder"
-# A question of the player's own for level 3, so that the game can be won.
-printf 'ab\r\n' > "$home/.local/share/typhoros/Mondai3.txt"
+mkdir -p "$home" "$folder"
 user=()
 if [[ $(id -u) -eq 0 ]]; then
   user=(setpriv --reuid=nobody --regid=nogroup --clear-groups)
@@ -59,6 +56,15 @@ table() { import -window root -crop "90x130+$((origin_x + 660))+$((origin_y + 21
 
 check "window appears" start_game
 fresh_table=$(table)
+click $EXIT
+wait_exit_code
+check "starting writes nothing into the empty home" [ -z "$(ls -A "$home")" ]
+
+# A question of the player's own for level 3, so that the game can be won.
+mkdir -p "$home/.local/share/typhoros"
+printf 'ab\r\n' > "$home/.local/share/typhoros/Mondai3.txt"
+[[ ${#user[@]} -gt 0 ]] && chown -R nobody:nogroup "$home"
+start_game
 click $LEVEL3
 click $START
 click $ANSWER
