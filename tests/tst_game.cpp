@@ -70,6 +70,7 @@ private slots:
     void failingPlayerIsIgnored();
     void inputMethodEnterNeverShoots();
     void wholeGameWithRealKeys();
+    void startFocusesTheAnswerBoxAndOnlyEnterShoots();
 };
 
 void tst_game::startSetsUpLevel_data()
@@ -506,13 +507,18 @@ void tst_game::gameOverWithRankAsksForName()
     g.tick();
     g.enter(g.form->lblUFO[0]->Caption()); // (7215 - 80) / 10 = 713.5 -> 714
     QStringList processesAtPrompt;
-    g.world.onInputBox = [&] { processesAtPrompt = g.world.processes; };
+    bool stillTicking = true;
+    g.world.onInputBox = [&] {
+        processesAtPrompt = g.world.processes;
+        stillTicking = g.form->timScrool->isActive() || g.form->isPlaying();
+    };
     g.world.inputAnswers = {QStringLiteral("ゆき")};
     g.tick(100);
     QVERIFY(g.world.messages.isEmpty());
     QCOMPARE(g.world.inputPrompts,
              (QList<QPair<QString, QString>>{{QStringLiteral("やるな！名前は？"), QStringLiteral("ハイスコア")}}));
-    QCOMPARE(processesAtPrompt.last(), HighScore);
+    QVERIFY(!stillTicking);
+    QCOMPARE(processesAtPrompt.mid(processesAtPrompt.size() - 2), QStringList({Down, HighScore}));
     QCOMPARE(g.setup->Score(1), 714);
     QCOMPARE(g.setup->ScoreHolder(1), QStringLiteral("ゆき"));
     QCOMPARE(g.form->lblScore[0]->text(), QStringLiteral("714"));
@@ -698,6 +704,30 @@ void tst_game::wholeGameWithRealKeys()
     // Enter after the game over starts the next one.
     QTest::keyClick(box, Qt::Key_Return);
     QVERIFY(g.form->isPlaying());
+}
+
+void tst_game::startFocusesTheAnswerBoxAndOnlyEnterShoots()
+{
+    GameFixture g({}, true);
+    g.form->show();
+    QVERIFY(QTest::qWaitForWindowActive(g.form.get()));
+    // The click gives the focus to the button; the start gives it to the
+    // answer box, where a Space types instead of pressing a button.
+    QTest::mouseClick(g.form->cmdStart, Qt::LeftButton);
+    QCOMPARE(QApplication::focusWidget(), g.form->txtInput);
+    g.pressEnter(); // before the first tick nothing is in play: a miss
+    QCOMPARE(g.world.processes, QStringList{NG});
+    g.tick();
+    g.world.processes.clear();
+    const QString question = g.form->lblUFO[0]->Caption();
+    g.form->txtInput->setText(question);
+    for (Qt::Key key : {Qt::Key_Escape, Qt::Key_F1, Qt::Key_Up, Qt::Key_Home, Qt::Key_Insert})
+        QTest::keyClick(g.form->txtInput, key);
+    QVERIFY(g.world.processes.isEmpty());
+    QCOMPARE(g.form->lblUFO[0]->Caption(), question);
+    // The box has no length limit of its own.
+    g.form->txtInput->setText(QString(40000, QLatin1Char('a')));
+    QCOMPARE(g.form->txtInput->text().size(), 40000);
 }
 
 QTEST_MAIN(tst_game)

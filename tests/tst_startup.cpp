@@ -1,6 +1,7 @@
 // Start-up: the settings store and the window come up in order, and a missing
 // question file stops the program with the run-time error report before any
-// window is drawn.
+// window is drawn; an error in an event procedure stops the game before the
+// report opens.
 #include "app/modTyphoros.h"
 #include "classes/clsSetup.h"
 #include "forms/frmMain.h"
@@ -13,6 +14,7 @@
 #include <QDir>
 #include <QFile>
 #include <QLabel>
+#include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -24,6 +26,7 @@ private slots:
     void missingQuestionFile_data();
     void missingQuestionFile();
     void reportGoesToBoxAndExitCode();
+    void errorInEventProcedureStopsTheGameFirst();
 };
 
 void tst_startup::startsAndShowsWindow()
@@ -79,6 +82,19 @@ void tst_startup::reportGoesToBoxAndExitCode()
     QCOMPARE(world.messages[0].second, QStringLiteral("Typhoros"));
     QCOMPARE(world.messages[0].first, error.report());
     QVERIFY(world.messages[0].first.contains("Mondai2.txt"));
+}
+
+void tst_startup::errorInEventProcedureStopsTheGameFirst()
+{
+    QProcess child;
+    child.start(RUNTIME_ERROR_CHILD);
+    QVERIFY(child.waitForFinished(20000));
+    const QByteArray err = child.readAllStandardError();
+    QCOMPARE(child.exitCode(), 6);
+    QVERIFY2(err.contains("Run-time error '6'"), err.constData());
+    // One report, behind which the game stood still.
+    QCOMPARE(err.count("a report opened"), 1);
+    QVERIFY2(err.contains("while the report was open: 0 cues, settings unchanged"), err.constData());
 }
 
 QTEST_MAIN(tst_startup)

@@ -2,6 +2,8 @@
 #include "TyphorosApplication.h"
 
 #include "modTyphoros.h"
+#include "forms/GameTimer.h"
+#include "forms/frmMain.h"
 #include "platform/RuntimeError.h"
 
 #include <cstdio>
@@ -16,6 +18,10 @@ bool TyphorosApplication::notify(QObject *receiver, QEvent *event)
     try {
         return QApplication::notify(receiver, event);
     } catch (const RuntimeError &error) {
+        // The report box runs its own event loop: the game must not go on
+        // behind it.
+        if (m_window)
+            m_window->timScrool->stop();
         const int code = m_world ? modTyphoros::ReportRuntimeError(*m_world, error) : int(error.number());
         // The procedure was abandoned half way: nothing may run after it.
         // Every settings change is already on disk.

@@ -5,6 +5,7 @@
 #include <QApplication>
 
 class World;
+class frmMain;
 
 class TyphorosApplication : public QApplication
 {
@@ -14,10 +15,16 @@ public:
     // The world whose message box shows the run-time error report.
     void setWorld(World *world) { m_world = world; }
 
-    // Delivers events; a RuntimeError escaping an event procedure is reported
-    // and ends the process at once with the error's exit code.
+    // The game window, whose game stops before a report opens.
+    void setGameWindow(frmMain *window) { m_window = window; }
+
+    // Delivers events; a RuntimeError escaping an event procedure stops the
+    // game's timer, is reported and ends the process at once with the
+    // error's exit code. No tick, cue or settings write runs while the report
+    // is open.
     bool notify(QObject *receiver, QEvent *event) override;
 
 private:
     World *m_world = nullptr;
+    frmMain *m_window = nullptr;
 };

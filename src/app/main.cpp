@@ -22,6 +22,7 @@ int main(int argc, char *argv[])
     } catch (const RuntimeError &error) {
         return modTyphoros::ReportRuntimeError(world, error);
     }
+    app.setGameWindow(window.get());
     QObject::connect(window.get(), &frmMain::programEnded, &app, [] { QCoreApplication::exit(0); });
     return app.exec();
 }

@@ -5,8 +5,13 @@
 
 #include <QInputMethodEvent>
 #include <QKeyEvent>
+#include <limits>
 
-AnswerBox::AnswerBox(QWidget *parent) : QLineEdit(parent) {}
+AnswerBox::AnswerBox(QWidget *parent) : QLineEdit(parent)
+{
+    // No length limit of its own (Qt's default is 32,767 characters).
+    setMaxLength(std::numeric_limits<int>::max());
+}
 
 QString AnswerBox::Text() const
 {
