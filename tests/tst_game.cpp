@@ -137,7 +137,7 @@ void tst_game::lanes()
     QFETCH(QList<int>, questionIndex);
     QFETCH(QList<float>, left);
     GameFixture g;
-    QCOMPARE(g.form->picScreen->Width(), 9615.0f);
+    QCOMPARE(g.form->picScreen->WidthTwips(), 9615.0f);
     g.start(level);
     const int bankSize = int(GameFixture::defaultQuestions()[level].size());
     for (int i = 0; i <= level; ++i)

@@ -9,12 +9,12 @@ PlayField::PlayField(QWidget *parent) : QFrame(parent), m_canvas(new QWidget(thi
     setLineWidth(2);
 }
 
-float PlayField::Width() const
+float PlayField::WidthTwips() const
 {
     return float(width() * FormUnits::TwipsPerPixel);
 }
 
-float PlayField::Height() const
+float PlayField::HeightTwips() const
 {
     return float(height() * FormUnits::TwipsPerPixel);
 }

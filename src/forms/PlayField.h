@@ -9,9 +9,10 @@ class PlayField : public QFrame
 public:
     explicit PlayField(QWidget *parent = nullptr);
 
-    // Outer size in twips, border included (9615 x 7215 in the game window).
-    float Width() const;
-    float Height() const;
+    // Outer size in twips, border included (9615 x 7215 in the game window);
+    // Qt's width() and height() are the same size in pixels.
+    float WidthTwips() const;
+    float HeightTwips() const;
 
     // Places the field in its parent (pixels) and its canvas inside the
     // border at once, without waiting for the first show.

@@ -28,8 +28,18 @@ using Runtime::checked32;
 
 namespace {
 
-// Width reckoned per character of a question when lanes are laid out.
+// Lanes: the width reckoned per character of a question when lanes are laid
+// out; the first lane's distance from the left border; at level 3 the two
+// middle lanes stand at a quarter and a half of the field less this width,
+// whatever their questions.
 constexpr qint64 CharWidth = 295;
+constexpr float LeftLane = 10;
+constexpr float MiddleLanesReserve = 800;
+// A right-aligned lane reckons its question one character longer, which
+// keeps its last character clear of the border.
+constexpr qint64 RightLaneExtraChars = 1;
+// Fall steps: slot i falls a whole step from 80 to 80 * (i + 1) twips a tick.
+constexpr qint16 FallStep = 80;
 
 QIcon gameIcon()
 {
@@ -218,7 +228,7 @@ void frmMain::cmdStart_Click()
 
 void frmMain::LayOutLanes()
 {
-    const float W = picScreen->Width();
+    const float W = picScreen->WidthTwips();
     const auto width = [](const UfoLabel *ufo, qint64 extra) {
         return double(checked32(CharWidth * (ufo->Caption().size() + extra)));
     };
@@ -227,19 +237,19 @@ void frmMain::LayOutLanes()
         lblUFO[0]->setLeft(float((W - width(lblUFO[0], 0)) / 2));
         break;
     case 1:
-        lblUFO[0]->setLeft(10);
-        lblUFO[1]->setLeft(float(W - width(lblUFO[1], 1)));
+        lblUFO[0]->setLeft(LeftLane);
+        lblUFO[1]->setLeft(float(W - width(lblUFO[1], RightLaneExtraChars)));
         break;
     case 2:
-        lblUFO[0]->setLeft(10);
+        lblUFO[0]->setLeft(LeftLane);
         lblUFO[1]->setLeft(float((W - width(lblUFO[1], 0)) / 2));
-        lblUFO[2]->setLeft(float(W - width(lblUFO[2], 1)));
+        lblUFO[2]->setLeft(float(W - width(lblUFO[2], RightLaneExtraChars)));
         break;
     case 3:
-        lblUFO[0]->setLeft(10);
-        lblUFO[1]->setLeft((W - 800.0f) / 4.0f);
-        lblUFO[2]->setLeft(2.0f * (W - 800.0f) / 4.0f);
-        lblUFO[3]->setLeft(float(W - width(lblUFO[3], 1)));
+        lblUFO[0]->setLeft(LeftLane);
+        lblUFO[1]->setLeft((W - MiddleLanesReserve) / 4.0f);
+        lblUFO[2]->setLeft(2.0f * (W - MiddleLanesReserve) / 4.0f);
+        lblUFO[3]->setLeft(float(W - width(lblUFO[3], RightLaneExtraChars)));
         break;
     }
 }
@@ -254,12 +264,11 @@ void frmMain::LaunchUfos()
         ufo->setTop(0);
         LayOutLanes();
 
-        // A whole step from 80 to 80 * (i + 1). The product and sum are taken
-        // in double: in single precision the largest draw rounds up past the
-        // top of the range.
+        // The product and sum are taken in double: in single precision the
+        // largest draw rounds up past the top of the range.
         const float r = m_world.rnd();
-        const qint16 span = checked16(80 * (i + 1) - 80 + 1);
-        const double step = Runtime::Int(double(float(span)) * double(r) + 80);
+        const qint16 span = checked16(FallStep * (i + 1) - FallStep + 1);
+        const double step = Runtime::Int(double(float(span)) * double(r) + FallStep);
         ufo->Tag = QString::number(qint64(step));
 
         quint32 kind = Black;
@@ -288,8 +297,7 @@ void frmMain::timScrool_Timer()
         timScrool->Tag.clear();
     }
 
-    qint16 cue = 3;
-    PlaySoundCue(cue);
+    PlaySoundCue(SoundCue::Descent);
 
     const int n = m_intUfoCount - 1;
     for (int i = 0; i <= n; ++i) {
@@ -301,7 +309,7 @@ void frmMain::timScrool_Timer()
         if (!ok)
             throw RuntimeError(RuntimeError::TypeMismatch);
         ufo->setTop(float(double(ufo->Top()) + step));
-        if (ufo->Top() > picScreen->Height()) {
+        if (ufo->Top() > picScreen->HeightTwips()) {
             qint16 index = qint16(i);
             UfoLanded(index);
             if (!isPlaying())
@@ -315,7 +323,7 @@ void frmMain::txtInput_KeyDown(qint16 &KeyCode, qint16 &Shift)
     Q_UNUSED(Shift);
     if (KeyCode != 13)
         return;
-    if (cmdStart->isEnabled()) {
+    if (!isPlaying()) {
         cmdStart_Click();
         return;
     }
@@ -329,26 +337,23 @@ void frmMain::txtInput_KeyDown(qint16 &KeyCode, qint16 &Shift)
         hit = true;
         ufo->setCaption(QString());
         txtInput->setText(QString());
-        m_lngPoint = Runtime::CLng(double(m_lngPoint) + (double(picScreen->Height()) - double(ufo->Top())) / 10);
+        m_lngPoint = Runtime::CLng(double(m_lngPoint) + (double(picScreen->HeightTwips()) - double(ufo->Top())) / 10);
 
-        qint16 cue = 1;
         if (ufo->ForeColor() == Red) {
             for (int j = 0; j < m_intUfoCount; ++j)
                 lblUFO[j]->setCaption(QString());
-            cue = 4;
-            PlaySoundCue(cue);
+            PlaySoundCue(SoundCue::RedHit);
             break;
         }
         if (ufo->ForeColor() == Blue) {
             timScrool->Tag = QStringLiteral("Blue");
-            cue = 5;
+            PlaySoundCue(SoundCue::BlueHit);
+        } else {
+            PlaySoundCue(SoundCue::Hit);
         }
-        PlaySoundCue(cue);
     }
-    if (!hit) {
-        qint16 cue = 2;
-        PlaySoundCue(cue);
-    }
+    if (!hit)
+        PlaySoundCue(SoundCue::Miss);
 }
 
 void frmMain::UfoLanded(qint16 &intIndex)
@@ -365,27 +370,30 @@ void frmMain::UfoLanded(qint16 &intIndex)
         m_world.msgBox(QStringLiteral("Geme Over"), QStringLiteral("Typhoros"));
         return;
     }
-    qint16 cue = 6;
-    PlaySoundCue(cue);
+    PlaySoundCue(SoundCue::HighScore);
     const std::optional<QString> name =
         m_world.inputBox(QStringLiteral("やるな！名前は？"), QStringLiteral("ハイスコア"), QString());
     m_setup.SetScoreHolder(rank, name);
     ShowHiScores();
 }
 
-void frmMain::PlaySoundCue(qint16 &intCue)
+void frmMain::PlaySoundCue(SoundCue cue)
 {
     if (!m_setup.SoundOnOff())
         return;
-    static const char *const commandLines[] = {
-        "Chirp.exe OK.wav 400",  "Chirp.exe NG.wav 400",   "Chirp.exe Down.wav 100",
-        "Chirp.exe red.wav 500", "Chirp.exe bule.wav 2000", "Chirp.exe HighScore.wav 4000",
+    struct Command {
+        SoundCue cue;
+        const char *commandLine;
     };
-    if (intCue < 1 || intCue > 6)
-        return;
-    try {
-        // A player that cannot be started costs only the sound.
-        m_world.startProcess(QString::fromLatin1(commandLines[intCue - 1]));
-    } catch (...) {
+    static constexpr Command commands[] = {
+        {SoundCue::Hit, "Chirp.exe OK.wav 400"},        {SoundCue::Miss, "Chirp.exe NG.wav 400"},
+        {SoundCue::Descent, "Chirp.exe Down.wav 100"},  {SoundCue::RedHit, "Chirp.exe red.wav 500"},
+        {SoundCue::BlueHit, "Chirp.exe bule.wav 2000"}, {SoundCue::HighScore, "Chirp.exe HighScore.wav 4000"},
+    };
+    for (const Command &command : commands) {
+        // A player that cannot be started costs only the sound: the result
+        // is not looked at.
+        if (command.cue == cue)
+            m_world.startProcess(QString::fromLatin1(command.commandLine));
     }
 }

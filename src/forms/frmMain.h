@@ -1,5 +1,26 @@
 // The game window: play field, answer box, level choice, high-score table,
 // and the whole game played in its event procedures.
+//
+// Where the game's state lives (the controls hold what they can):
+//
+//   state                 held by                      written by                     read by
+//   idle / playing        cmdStart->isEnabled()        cmdStart_Click (off),          isPlaying(): txtInput_KeyDown,
+//                         (enabled = idle)             ReturnToIdle (on)              cmdExit_Click, timScrool_Timer
+//   invader free          lblUFO[i] empty Caption      LaunchUfos (fills);            LaunchUfos, timScrool_Timer,
+//                                                      cmdStart_Click, shots, 練習    txtInput_KeyDown
+//                                                      landings (empty)
+//   invader's question    lblUFO[i] Caption            LaunchUfos                     txtInput_KeyDown (compares)
+//   position (twips)      lblUFO[i] Top / Left         LaunchUfos, LayOutLanes,       txtInput_KeyDown (points),
+//                                                      timScrool_Timer (Top)          timScrool_Timer (landing)
+//   fall step (twips)     lblUFO[i] Tag, decimal text  LaunchUfos                     timScrool_Timer
+//   kind                  lblUFO[i] ForeColor          LaunchUfos                     txtInput_KeyDown
+//                         (Black, Red, Blue)
+//   descent paused        timScrool->Tag == "Blue"     txtInput_KeyDown (blue hit),   timScrool_Timer
+//                                                      timScrool_Timer (clears)
+//   ticks paused so far   m_intBlueTicks               timScrool_Timer                timScrool_Timer
+//   level, slots in play  m_intLevel, m_intUfoCount    cmdStart_Click                 LaunchUfos, LayOutLanes, UfoLanded
+//   score of the game     m_lngPoint                   cmdStart_Click (0), shots      UfoLanded (offers it)
+//   high scores, sound    clsSetup (m_setup)           UfoLanded, the settings dialog ShowHiScores, PlaySoundCue
 #pragma once
 
 #include "platform/DataFolders.h"
@@ -25,9 +46,13 @@ class frmMain : public QWidget
     Q_OBJECT
 public:
     // Invader kinds, as text colours 0x00BBGGRR.
-    static constexpr quint32 Black = 0;
-    static constexpr quint32 Red = 255;
-    static constexpr quint32 Blue = 16711680;
+    static constexpr quint32 Black = 0x000000;
+    static constexpr quint32 Red = 0x0000FF;
+    static constexpr quint32 Blue = 0xFF0000;
+
+    // The game's sounds, by the numbers they have always had; the command
+    // line of each is in PlaySoundCue's table.
+    enum class SoundCue : qint16 { Hit = 1, Miss = 2, Descent = 3, RedHit = 4, BlueHit = 5, HighScore = 6 };
 
     // Builds the window at rest. `world` and `setup` must outlive it;
     // question files are read from `folders`.
@@ -78,7 +103,7 @@ protected:
 private:
     void LaunchUfos();
     void UfoLanded(qint16 &intIndex);
-    void PlaySoundCue(qint16 &intCue);
+    void PlaySoundCue(SoundCue cue);
     void ShowHiScores();
     void ReturnToIdle();
     void LayOutLanes();

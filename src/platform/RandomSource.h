@@ -9,9 +9,6 @@ class RandomSource
 public:
     explicit RandomSource(std::uint32_t seed = 5489u) : m_engine(seed) {}
 
-    // Restarts the sequence from `seed`.
-    void seed(std::uint32_t seed) { m_engine.seed(seed); }
-
     // Restarts the sequence from the clock and the system's entropy.
     void randomize();
 
