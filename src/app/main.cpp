@@ -9,7 +9,8 @@
 int main(int argc, char *argv[])
 {
     TyphorosApplication app(argc, argv);
-    app.setApplicationName(QStringLiteral("Typhoros"));
+    app.setApplicationName(QStringLiteral(TYPHOROS_NAME));
+    app.setApplicationVersion(QStringLiteral(TYPHOROS_VERSION));
     Fonts::installSubstitutions();
 
     const QString programDirectory = QCoreApplication::applicationDirPath();

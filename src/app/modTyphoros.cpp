@@ -28,7 +28,7 @@ int ReportRuntimeError(World &world, const RuntimeError &error)
         line += QStringLiteral(": ") + error.fileName();
     std::fprintf(stderr, "%s\n", line.toLocal8Bit().constData());
     std::fflush(stderr);
-    world.msgBox(error.report(), QStringLiteral("Typhoros"));
+    world.msgBox(error.report(), QStringLiteral(TYPHOROS_NAME));
     return int(error.number());
 }
 

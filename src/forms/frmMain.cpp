@@ -61,7 +61,7 @@ frmMain::~frmMain() = default;
 
 void frmMain::buildControls()
 {
-    setWindowTitle(QStringLiteral("Typhoros"));
+    setWindowTitle(QStringLiteral(TYPHOROS_NAME));
     setWindowIcon(gameIcon());
     setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint
                    | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint
@@ -367,7 +367,7 @@ void frmMain::UfoLanded(qint16 &intIndex)
     ReturnToIdle();
     const qint16 rank = m_setup.SetScore(m_lngPoint);
     if (rank == -1) {
-        m_world.msgBox(QStringLiteral("Geme Over"), QStringLiteral("Typhoros"));
+        m_world.msgBox(QStringLiteral("Geme Over"), QStringLiteral(TYPHOROS_NAME));
         return;
     }
     PlaySoundCue(SoundCue::HighScore);

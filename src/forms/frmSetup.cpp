@@ -56,7 +56,7 @@ frmSetup::frmSetup(World &world, clsSetup &setup, const QString &programDirector
     Picture1->setPixmap(QPixmap(QStringLiteral(":/icons/typhoros-32.xpm")));
     Picture1->setFocusPolicy(Qt::TabFocus);
 
-    Label2 = new QLabel(QStringLiteral("Typhoros Ver1.0"), SSTab1);
+    Label2 = new QLabel(QStringLiteral(TYPHOROS_NAME " Ver" TYPHOROS_VERSION), SSTab1);
     Label2->setGeometry(twipsRect(960, 600, 3735, 615));
     Label2->setFont(Fonts::make(QStringLiteral("MS Serif"), 24));
 

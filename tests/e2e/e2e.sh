@@ -90,7 +90,7 @@ click $EXIT # stop the game: the settings button works only while idle
 click $SETUP
 check "settings dialog opens" wait_for window_named '^設定$'
 dialog=$(xdotool search --onlyvisible --name '^設定$' | head -1)
-read -r dx dy < <(xwininfo -id "$dialog" | awk '/Absolute upper-left X/ {x=$4} /Absolute upper-left Y/ {y=$4} END {print x, y}')
+read -r dx dy < <(window_origin "$dialog")
 check "dialog client area is 338x178" [ "$(client_size "$dialog")" = "338x178" ]
 xdotool mousemove --sync $((dx + 120)) $((dy + 80)) click 1   # ON
 xdotool mousemove --sync $((dx + 184)) $((dy + 156)) click 1  # 設定

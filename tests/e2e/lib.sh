@@ -20,11 +20,8 @@ stop_everything() {
 }
 trap stop_everything EXIT
 
-# Start a private X server; it tells us its display number.
-exec 5< <(Xvfb -displayfd 1 -screen 0 1280x1024x24 -nolisten tcp 2>/dev/null & echo "pid $!")
-read -r _ xvfb_pid <&5
-read -r display_number <&5 || { echo "Xvfb did not start"; exit 1; }
-export DISPLAY=":$display_number"
+source "$(dirname "${BASH_SOURCE[0]}")/../../scripts/desktop.sh"
+start_xvfb || { echo "Xvfb did not start"; exit 1; }
 export QT_QPA_PLATFORM=xcb
 # xdotool turns the text it types into characters by the locale.
 export LANG=C.UTF-8 LC_ALL=C.UTF-8
@@ -72,7 +69,7 @@ start_game() {
   main_window=
   wait_for window_named '^Typhoros$' && main_window=$(xdotool search --onlyvisible --name '^Typhoros$' | head -1)
   [[ -n "$main_window" ]] || return 1
-  read -r origin_x origin_y < <(xwininfo -id "$main_window" | awk '/Absolute upper-left X/ {x=$4} /Absolute upper-left Y/ {y=$4} END {print x, y}')
+  read -r origin_x origin_y < <(window_origin "$main_window")
   xdotool windowfocus "$main_window" 2>/dev/null
   return 0
 }
@@ -97,7 +94,3 @@ wait_exit_code() {
   game_pid=
   return $code
 }
-
-# Client-area positions of the controls (pixels).
-EXIT="700 512"; START="700 168"; SETUP="700 472"; ANSWER="328 515"
-LEVEL0="682 44"; LEVEL1="682 68"; LEVEL2="682 92"; LEVEL3="682 116"
