@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The yardsticks for start-up: a bare Qt window of the game window's size,
 // and (with --text) the same window with one line of Japanese text, which
 // shows what font set-up alone costs.

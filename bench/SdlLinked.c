@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 /* A program that only links SDL2, as the sound player once did: running it
    measures what loading SDL2 and its libraries costs before main. */
 #include <SDL.h>

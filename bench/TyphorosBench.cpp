@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Benchmarks: every figure the project tracks, printed as one table of
 // medians and 99th percentiles. Run through bench/run, which builds in
 // Release and provides an X server for the start-up figures.

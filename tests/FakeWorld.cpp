@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The scripted outside world.
 #include "FakeWorld.h"
 

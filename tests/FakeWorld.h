@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // A scripted outside world for tests: random values from a script (then from
 // a fixed-seed generator), a settable clock, and recorded process starts,
 // boxes, dialogs and addresses. No real modal box ever opens.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The game-window test fixture.
 #include "GameFixture.h"
 

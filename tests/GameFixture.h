@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // A game window on a temporary program folder with a scripted world, and the
 // moves a test makes: start a level, tick, type and press Enter, script the
 // random draws of a launch.

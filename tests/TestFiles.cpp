@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // File helpers for tests.
 #include "TestFiles.h"
 

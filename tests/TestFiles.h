@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // File helpers for tests: temporary program folders and byte-exact files.
 #pragma once
 

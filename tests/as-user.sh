@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # Runs a test program as an unprivileged user, so that file permissions
 # really refuse what they refuse a player: as nobody when started as root
 # (from a copy of the program, in a folder of its own that nobody may use),

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 /* Test helper: appends what it was started with to the file named by its
    first argument: its arguments, working directory, where its standard
    streams lead and how many descriptors it holds. Then sleeps for the number

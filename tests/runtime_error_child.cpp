@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // A game that meets a run-time error inside an event procedure, started as a
 // child process by tst_startup so that the error goes through the
 // application's real event guard: while a level-3 game runs, an event

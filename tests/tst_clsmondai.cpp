@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Question banks: how question files of every shape load, and how questions
 // are drawn.
 #include "classes/clsMondai.h"

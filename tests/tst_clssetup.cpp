@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The settings store: defaults, the high-score table's shifts, what lands in
 // Typhoros.ini, and files that are missing, damaged or cannot be written.
 #include "classes/clsSetup.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Starting the sound player by command line: a real small program proves how
 // arguments arrive, where the program is looked for, what it inherits, that
 // the game never waits and that no zombie is left behind.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The question files the game ships: valid code page 932, CR LF, enough
 // questions of the right kind and length per level, no duplicates or blanks.
 #include "classes/clsMondai.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Code page 932: the bytes real question and settings files hold, decoded
 // and encoded without loss, crash or silent drops.
 #include "platform/Cp932.h"

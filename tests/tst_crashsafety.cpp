@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Crash safety of the settings file: a process writing the high-score table
 // is killed at random moments, again and again; after every kill the file
 // holds a whole table, the last one written or the one before, never a torn

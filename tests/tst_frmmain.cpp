@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The game window at rest: its layout as designed, the state after loading,
 // the high-score labels, focus order and the buttons while idle.
 #include "forms/AnswerBox.h"

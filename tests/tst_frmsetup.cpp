@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The settings dialog: layout, the sound switch it shows and stores, its keys
 // and the link to the manual.
 #include "classes/clsSetup.h"

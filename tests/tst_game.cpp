@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The game itself, played through the game window's event procedures with a
 // scripted world: launch and lanes, descent and pause, shots and points,
 // landings, game over and the high-score entry, and the sound cues.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Settings files as Windows' profile functions read and write them, kept
 // byte for byte where a write does not touch them, and written crash-safe.
 #include "platform/AtomicFile.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The sound player and its sounds: what reaches the sink of a real sound
 // server (PulseAudio or PipeWire, which tests/sound/with-sound-server.sh
 // starts beside the test), when the player

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Run-time helpers: rounding as the score needs it, overflow checks, the
 // random draw's range, and the high-score table's date texts.
 #include "platform/RandomSource.h"

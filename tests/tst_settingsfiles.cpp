@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Where settings and questions are read and written when the program folder
 // is not the player's: a system-wide install, files an owner made read-only
 // or unreadable, links, and names copied from Windows in other letter cases.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Soak: a long game at level 3 through the real game window, with random
 // hits and misses, red and blue invaders, and a real process start of a
 // harmless stand-in player for every cue. Memory, descriptors and child

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Start-up: the settings store and the window come up in order, and a missing
 // question file stops the program with the run-time error report before any
 // window is drawn; an error in an event procedure stops the game before the

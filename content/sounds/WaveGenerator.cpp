@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Build tool: synthesises the game's six cue sounds as 16-bit PCM mono wave
 // files. Deterministic: the same source always gives the same bytes.
 //

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Build tool: turns a UTF-8 question list (one question per line) into a
 // question file of the game: code page 932, CR LF line ends. Fails the build
 // when a line cannot be written in code page 932 or the list is empty.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The application object and its run-time error guard.
 #include "TyphorosApplication.h"
 

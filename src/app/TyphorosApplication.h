@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The application object: the one place where a run-time error raised in an
 // event procedure is caught, reported and ends the program.
 #pragma once

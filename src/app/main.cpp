@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The typhoros executable: wires the real world and starts the game.
 #include "app/TyphorosApplication.h"
 #include "app/modTyphoros.h"

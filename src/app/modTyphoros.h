@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Start-up of the game: the settings store and the game window.
 #pragma once
 

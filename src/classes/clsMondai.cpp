@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The question bank.
 #include "clsMondai.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // A question bank: the lines of one question file, handed out at random.
 #pragma once
 

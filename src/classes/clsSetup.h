@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The settings store: the five-rank high-score table and the sound switch,
 // read once from Typhoros.ini beside the program and written through on every
 // change.

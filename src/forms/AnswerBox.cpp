@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The answer box.
 #include "AnswerBox.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The answer box: a line edit that reports key-down events with classic key
 // codes (13 for Enter), keeping the input method's own Enter to itself.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Units of the window layouts: twips (15 to a pixel at 96 dpi), colours
 // written 0x00BBGGRR, and placing a window on the screen.
 #pragma once

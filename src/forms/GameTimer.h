@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The game's tick: a precise timer (a coarse one drifts by ~10 ms at 200 ms)
 // that carries a text tag, used as the descent's pause mark.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The link label.
 #include "LinkLabel.h"
 

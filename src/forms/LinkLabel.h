@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // A label that acts as a link: pointing-hand cursor, clicked on release.
 #pragma once
 

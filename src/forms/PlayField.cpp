@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The play field.
 #include "PlayField.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The play field: a sunken 3-D frame whose inner area holds and clips the
 // invaders.
 #pragma once

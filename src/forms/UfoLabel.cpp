@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The invader label.
 #include "UfoLabel.h"
 

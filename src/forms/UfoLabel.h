@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // An invader: a label in the play field that carries a question, keeps its
 // exact single-precision position in twips, a text tag and its kind colour.
 #pragma once

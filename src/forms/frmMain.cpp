@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The game window and the game: start, launch, descent, shots, landing and
 // the high-score entry.
 #include "frmMain.h"

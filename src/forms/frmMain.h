@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The game window: play field, answer box, level choice, high-score table,
 // and the whole game played in its event procedures.
 //

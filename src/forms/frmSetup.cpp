@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The settings dialog.
 #include "frmSetup.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The settings dialog: the sound switch on one tab, the version page with the
 // link to the game's manual on the other.
 #pragma once

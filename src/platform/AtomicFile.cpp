@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Crash-safe file replacement with POSIX calls: mkstemp, fsync, rename.
 #include "AtomicFile.h"
 

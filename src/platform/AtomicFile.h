@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Whole-file replacement that survives a crash or a power loss: the reader
 // finds either the old content or the new one, never a torn file.
 #pragma once

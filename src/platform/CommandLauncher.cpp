@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // posix_spawn-based process start: about half a millisecond on the window
 // thread, where QProcess::startDetached waits for the exec and costs ~6 ms.
 #include "CommandLauncher.h"

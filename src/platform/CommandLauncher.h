@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Starts programs by command line, hidden and without waiting, cheaply enough
 // for the window thread to do it several times a second.
 #pragma once

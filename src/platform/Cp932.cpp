@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Code page 932 conversion: decoding on Qt's converter with its traps mended
 // (invalid input always becomes U+FFFD, the control bytes stay ASCII),
 // encoding on ICU with the Windows best-fit mapping.

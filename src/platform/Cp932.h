@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Text in Windows code page 932 (Shift-JIS as Japanese Windows writes it):
 // decoding and encoding that never crash, never drop bytes silently and never
 // write the converter's private error bytes.

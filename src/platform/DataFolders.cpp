@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Where the game's files live.
 #include "DataFolders.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Where the game's files live: the program folder beside the executable and,
 // for an install the player cannot write to, the player's own folder, whose
 // copies take the place of the program folder's files.

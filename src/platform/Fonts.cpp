@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Font substitutions for the Japanese Windows faces.
 #include "Fonts.h"
 

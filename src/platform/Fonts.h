@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The Japanese Windows faces the windows are designed with, mapped to the
 // metric-compatible IPA faces that Debian ships.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Parsing and editing of INI files at the byte level, so that comments,
 // unknown keys and other sections survive every write unchanged.
 #include "IniDocument.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // A sectioned settings (INI) file in code page 932, read and edited the way
 // Windows' private profile functions do, keeping every untouched line byte for
 // byte.

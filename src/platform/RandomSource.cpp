@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The program's random generator.
 #include "RandomSource.h"
 

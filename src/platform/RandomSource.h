@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The program's one random generator: single-precision draws 0 <= r < 1.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Run-time helpers: rounding, checked integers, date texts.
 #include "Runtime.h"
 

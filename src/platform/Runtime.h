@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Run-time helpers the game's arithmetic and dates rely on: floor, rounding
 // half to even with an overflow check, checked 16- and 32-bit integers, and
 // the date texts of the high-score table.

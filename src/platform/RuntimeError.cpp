@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The game's run-time error and its report text.
 #include "RuntimeError.h"
 

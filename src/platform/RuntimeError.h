@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The game's run-time error: a classic error number, its description and, where
 // one is involved, the file name. Raised wherever the game cannot go on.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The real outside world.
 #include "SystemWorld.h"
 

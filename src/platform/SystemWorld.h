@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The real outside world: the random generator, the clock, posix_spawn,
 // Qt's modal boxes and the desktop's URL handler.
 #pragma once

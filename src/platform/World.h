@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Everything the game does to the world outside its windows: random numbers,
 // the clock, starting programs, modal boxes and dialogs, opening an address.
 // The program hands the forms the real one; tests hand them a fake.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 /* Chirp.exe: the game's sound player. Plays one wave file and ends by itself.
 
    Usage: Chirp.exe WAVE MS

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # End-to-end tests in a real window: the built program folder, copied to a
 # temporary directory with question files made for the test, runs under a
 # private Xvfb and is driven only by real X events (xdotool). Checks are made

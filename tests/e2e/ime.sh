@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # End-to-end test through a real input method: Mozc on IBus or on fcitx5, as
 # a Japanese desktop has it. Only key events reach the game: romaji typed
 # shows inline as a composition, the Enter that commits it is the input

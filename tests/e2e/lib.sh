@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 # Shared helpers of the end-to-end tests: a private Xvfb, checks and their
 # count, a program folder with a stand-in sound player, starting the game and
 # clicking its controls. Sourced by e2e.sh and ime.sh after `game_dir` is set.

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # The Debian package as a packager and a player meet it: lintian, the
 # desktop entry and the AppStream data are checked; the package is installed
 # (for real on a throwaway CI machine, else unpacked into a scratch root) and

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Fuzz target: code page 932 conversion. Decoding never fails; encoding what
 // was decoded gives back the same text, with "?" for what was not valid, and
 // never the converter's FC FC error bytes.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Fuzz target: settings files. Any bytes parse and serialise back unchanged;
 // a write changes only the line it sets (or adds its key and section) and
 // the value reads back as written.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Fuzz target: question files. Any bytes load as questions without a crash;
 // no question holds a CR, and nothing but line ends is lost.
 #include "classes/clsMondai.h"

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # Runs one fuzz target for SECONDS seconds over its kept corpus (regression
 # inputs first), writing any crash into the corpus folder's crashes/.
 # Usage: run.sh TARGET_BINARY CORPUS_DIR SECONDS

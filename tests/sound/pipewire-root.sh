@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # Unpacks Debian's PipeWire, pipewire-pulse and WirePlumber into a scratch
 # root for the sound player's tests, unless it is already there. Unpacked,
 # not installed: installing pipewire-pulse would switch a PulseAudio desktop

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # Runs a command beside a private sound server that speaks the PulseAudio
 # protocol: a PulseAudio daemon, or PipeWire with pipewire-pulse and
 # WirePlumber from a scratch root (see pipewire-root.sh). Its one sink,
