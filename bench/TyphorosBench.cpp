@@ -418,26 +418,29 @@ void benchStartUp(const QString &gameDir, const QString &bare)
         return;
     }
     // Alternate the two programs so that both see the same machine state.
-    StartUp game, yardstick, withText;
+    StartUp game, yardstick, withText, sameText;
+    const auto add = [](StartUp &total, const StartUp &run) {
+        total.ms += run.ms;
+        total.peakMb += run.peakMb;
+    };
     for (int round = 0; round < 10; ++round) {
-        const StartUp g = measureStartUp({gameDir + "/typhoros"}, 2);
-        const StartUp b = measureStartUp({bare}, 2);
-        const StartUp t = measureStartUp({bare, "--text"}, 2);
-        game.ms += g.ms;
-        game.peakMb += g.peakMb;
-        yardstick.ms += b.ms;
-        yardstick.peakMb += b.peakMb;
-        withText.ms += t.ms;
-        withText.peakMb += t.peakMb;
+        add(game, measureStartUp({gameDir + "/typhoros"}, 2));
+        add(yardstick, measureStartUp({bare}, 2));
+        add(withText, measureStartUp({bare, "--text"}, 2));
+        add(sameText, measureStartUp({bare, "--game-text"}, 2));
     }
-    record("start-up to first paint: typhoros", game.ms, "ms", "<= 1.15 x bare");
+    record("start-up to first paint: typhoros", game.ms, "ms", "<= 1.10 x same text");
     record("start-up to first paint: bare Qt window", yardstick.ms, "ms", "");
     record("start-up to first paint: bare window + one Japanese label", withText.ms, "ms", "");
+    record("start-up to first paint: bare window + the game's texts and faces", sameText.ms, "ms", "");
     record("peak memory: typhoros", game.peakMb, "MB", "<= 36 MB");
     record("peak memory: bare Qt window", yardstick.peakMb, "MB", "");
     record("peak memory: bare window + one Japanese label", withText.peakMb, "MB", "");
-    const double ratio = percentile(game.ms, 0.5) / qMax(0.001, percentile(yardstick.ms, 0.5));
-    record("start-up ratio typhoros / bare (medians)", {ratio}, "x", "<= 1.15");
+    record("peak memory: bare window + the game's texts and faces", sameText.peakMb, "MB", "");
+    const double median = percentile(game.ms, 0.5);
+    record("start-up ratio typhoros / same text (medians)", {median / qMax(0.001, percentile(sameText.ms, 0.5))},
+           "x", "<= 1.10");
+    record("start-up ratio typhoros / bare (medians)", {median / qMax(0.001, percentile(yardstick.ms, 0.5))}, "x", "");
 }
 
 } // namespace
