@@ -5,6 +5,7 @@
 
 #include "AnswerBox.h"
 #include "FormUnits.h"
+#include "GameIcon.h"
 #include "GameTimer.h"
 #include "PlayField.h"
 #include "UfoLabel.h"
@@ -42,13 +43,6 @@ constexpr qint64 RightLaneExtraChars = 1;
 // Fall steps: slot i falls a whole step from 80 to 80 * (i + 1) twips a tick.
 constexpr qint16 FallStep = 80;
 
-QIcon gameIcon()
-{
-    QIcon icon;
-    icon.addFile(QStringLiteral(":/icons/typhoros-16.xpm"), QSize(16, 16));
-    icon.addFile(QStringLiteral(":/icons/typhoros-32.xpm"), QSize(32, 32));
-    return icon;
-}
 
 } // namespace
 
@@ -63,7 +57,7 @@ frmMain::~frmMain() = default;
 void frmMain::buildControls()
 {
     setWindowTitle(QStringLiteral(TYPHOROS_NAME));
-    setWindowIcon(gameIcon());
+    setWindowIcon(GameIcon::icon());
     setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint
                    | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint
                    | Qt::MSWindowsFixedSizeDialogHint);

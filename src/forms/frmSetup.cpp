@@ -3,6 +3,7 @@
 #include "frmSetup.h"
 
 #include "FormUnits.h"
+#include "GameIcon.h"
 #include "LinkLabel.h"
 
 #include "classes/clsSetup.h"
@@ -54,7 +55,7 @@ frmSetup::frmSetup(World &world, clsSetup &setup, const QString &programDirector
     Picture1->setFrameStyle(QFrame::Panel | QFrame::Sunken);
     Picture1->setLineWidth(2);
     Picture1->setAlignment(Qt::AlignCenter);
-    Picture1->setPixmap(QPixmap(QStringLiteral(":/icons/typhoros-32.xpm")));
+    Picture1->setPixmap(GameIcon::large());
     Picture1->setFocusPolicy(Qt::TabFocus);
 
     Label2 = new QLabel(QStringLiteral(TYPHOROS_NAME " Ver" TYPHOROS_VERSION), SSTab1);
