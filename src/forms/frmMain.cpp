@@ -30,12 +30,12 @@ using Runtime::checked32;
 
 namespace {
 
-// Lanes: the width reckoned per character of a question when lanes are laid
-// out; the first lane's distance from the left border; at level 3 the two
-// middle lanes stand at a quarter and a half of the field less this width,
-// whatever their questions.
+// Lanes, in twips. The width reckoned per character of a question:
 constexpr qint64 CharWidth = 295;
+// The first lane's distance from the left border:
 constexpr float LeftLane = 10;
+// At level 3 the two middle lanes stand at a quarter and a half of the
+// field's width less this much, whatever their questions:
 constexpr float MiddleLanesReserve = 800;
 // A right-aligned lane reckons its question one character longer, which
 // keeps its last character clear of the border.
