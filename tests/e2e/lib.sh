@@ -69,7 +69,8 @@ start_game() {
   game_pid=$!
   main_window=
   wait_for window_named '^Typhoros$' && main_window=$(xdotool search --onlyvisible --name '^Typhoros$' | head -1)
-  [[ -n "$main_window" ]] || return 1
+  # A game that never showed its window says why on stderr.
+  [[ -n "$main_window" ]] || { cat "$folder/stderr.log"; return 1; }
   read -r origin_x origin_y < <(window_origin "$main_window")
   xdotool windowfocus "$main_window" 2>/dev/null
   return 0
