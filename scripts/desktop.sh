@@ -6,7 +6,9 @@
 # exports DISPLAY and sets xvfb_pid; the caller stops it by that pid.
 start_xvfb() {
   local fd number
-  exec {fd}< <(Xvfb -displayfd 1 -screen 0 "${1:-1280x1024x24}" -nolisten tcp 2>/dev/null & echo "pid $!")
+  # -noreset: a server that resets when its last client leaves refuses the
+  # next client that connects meanwhile (the next start of the game).
+  exec {fd}< <(Xvfb -displayfd 1 -noreset -screen 0 "${1:-1280x1024x24}" -nolisten tcp 2>/dev/null & echo "pid $!")
   read -r _ xvfb_pid <&"$fd"
   read -r number <&"$fd" || return 1
   exec {fd}<&-
