@@ -29,6 +29,7 @@ void tst_cp932::decode_data()
     QTest::newRow("NEC circled digit") << QByteArray("\x87\x40") << QStringLiteral("①");
     QTest::newRow("IBM small roman numeral") << QByteArray("\xFA\x40") << QStringLiteral("ⅰ");
     QTest::newRow("half-width katakana") << QByteArray("\xB1\xDF") << QStringLiteral("ｱﾟ");
+    QTest::newRow("control bytes alone") << QByteArray("\x1A\x1C\x7F") << QStringLiteral("\x1A\x1C\x7F");
     QTest::newRow("control bytes stay ASCII") << QByteArray("\x1A\x1C\x7F\x82\xA0") << QStringLiteral("\x1A\x1C\x7Fあ");
     QTest::newRow("trailing lone lead byte") << QByteArray("A\x82") << QStringLiteral("A\uFFFD");
     QTest::newRow("lead byte before a blank") << QByteArray("\x82\x20\x82\xA2") << QStringLiteral("\uFFFD い");

@@ -1,7 +1,9 @@
 // SPDX-License-Identifier: MIT
 // The game window at rest: its layout as designed, the state after loading,
-// the high-score labels, focus order and the buttons while idle.
+// the high-score labels, focus order, the buttons while idle, and the frames
+// drawn as the style draws them.
 #include "forms/AnswerBox.h"
+#include "forms/FrameBox.h"
 #include "forms/GameTimer.h"
 #include "forms/PlayField.h"
 #include "forms/UfoLabel.h"
@@ -17,6 +19,8 @@
 #include <QRadioButton>
 #include <QScreen>
 #include <QSignalSpy>
+#include <QStyle>
+#include <QStyleFactory>
 #include <QTest>
 
 namespace {
@@ -43,6 +47,7 @@ private slots:
     void layout_data();
     void layout();
     void fonts();
+    void framesLookAsTheStyleDrawsThem();
     void atRestAfterLoad();
     void highScoreLabels();
     void invadersAreClippedByTheField();
@@ -129,6 +134,33 @@ void tst_frmmain::fonts()
     QCOMPARE(w.lblScore[0]->palette().color(QPalette::Window), QColor(128, 128, 128));
     QCOMPARE(w.lblScore[0]->palette().color(QPalette::WindowText), QColor(255, 255, 255));
     QCOMPARE(w.lblScore[0]->alignment(), Qt::AlignCenter);
+}
+
+void tst_frmmain::framesLookAsTheStyleDrawsThem()
+{
+    // Fusion's own border and the painted one may part only at the corners'
+    // antialiasing; a missing, shifted or darker border parts along its length.
+    for (const auto &[styleName, allowed] : {std::pair{"Fusion", 8}, std::pair{"Windows", 0}}) {
+        const std::unique_ptr<QStyle> style(QStyleFactory::create(styleName));
+        for (const QString &caption : {QStringLiteral("Level"), QString()}) {
+            QGroupBox reference(caption);
+            FrameBox frame(caption);
+            QImage images[2];
+            int i = 0;
+            for (QGroupBox *box : {&reference, static_cast<QGroupBox *>(&frame)}) {
+                box->setStyle(style.get());
+                box->resize(89, 137);
+                images[i++] = box->grab().toImage();
+            }
+            int differing = 0;
+            for (int y = 0; y < images[0].height(); ++y)
+                for (int x = 0; x < images[0].width(); ++x) {
+                    const QColor a = images[0].pixelColor(x, y), b = images[1].pixelColor(x, y);
+                    differing += qMax(qAbs(a.red() - b.red()), qMax(qAbs(a.green() - b.green()), qAbs(a.blue() - b.blue()))) > 8;
+                }
+            QVERIFY2(differing <= allowed, qPrintable(QStringLiteral("%1 \"%2\": %3 pixels differ").arg(styleName, caption).arg(differing)));
+        }
+    }
 }
 
 void tst_frmmain::atRestAfterLoad()

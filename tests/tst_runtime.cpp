@@ -95,6 +95,9 @@ void tst_runtime::parseStoredDate_data()
     QTest::newRow("no such day") << "2026/02/30 10:00" << QDateTime();
     QTest::newRow("no such hour") << "2026/02/28 24:00" << QDateTime();
     QTest::newRow("junk") << "yesterday" << QDateTime();
+    QTest::newRow("junk after") << "2026/02/28 10:00x" << QDateTime();
+    QTest::newRow("five-digit year") << "12026/02/28" << QDateTime();
+    QTest::newRow("hour without minutes") << "2026/02/28 10" << QDateTime();
     QTest::newRow("empty") << "" << QDateTime();
 }
 

@@ -5,6 +5,7 @@
 
 #include "AnswerBox.h"
 #include "FormUnits.h"
+#include "FrameBox.h"
 #include "GameIcon.h"
 #include "GameTimer.h"
 #include "PlayField.h"
@@ -19,7 +20,6 @@
 #include "platform/World.h"
 
 #include <QButtonGroup>
-#include <QGroupBox>
 #include <QLabel>
 #include <QPushButton>
 #include <QRadioButton>
@@ -78,7 +78,7 @@ void frmMain::buildControls()
     txtInput->setGeometry(twipsRect(120, 7440, 9615, 570));
     txtInput->setFont(Fonts::make(QStringLiteral("ＭＳ Ｐ明朝"), 26.25, true));
 
-    Frame1 = new QGroupBox(QStringLiteral("Level"), this);
+    Frame1 = new FrameBox(QStringLiteral("Level"), this);
     Frame1->setGeometry(twipsRect(9840, 120, 1335, 2055));
     static const char16_t *const levels[] = {u"練習", u"初級", u"中級", u"上級"};
     auto *levelGroup = new QButtonGroup(this);
@@ -91,7 +91,7 @@ void frmMain::buildControls()
     cmdStart = new QPushButton(QStringLiteral("開始"), this);
     cmdStart->setGeometry(twipsRect(9840, 2280, 1335, 495));
 
-    Frame2 = new QGroupBox(QStringLiteral("ハイスコア"), this);
+    Frame2 = new FrameBox(QStringLiteral("ハイスコア"), this);
     Frame2->setGeometry(twipsRect(9840, 3000, 1455, 2175));
     for (int i = 0; i < 5; ++i) {
         auto *label = new QLabel(QStringLiteral("Label1"), Frame2);

@@ -31,9 +31,9 @@
 #include <memory>
 
 class AnswerBox;
+class FrameBox;
 class GameTimer;
 class PlayField;
-class QGroupBox;
 class QLabel;
 class QPushButton;
 class QRadioButton;
@@ -85,10 +85,10 @@ public:
     PlayField *picScreen;
     std::array<UfoLabel *, 4> lblUFO{};
     AnswerBox *txtInput;
-    QGroupBox *Frame1;
+    FrameBox *Frame1;
     std::array<QRadioButton *, 4> optLevel{};
     QPushButton *cmdStart;
-    QGroupBox *Frame2;
+    FrameBox *Frame2;
     std::array<QLabel *, 5> lblScore{};
     QPushButton *cmdSetup;
     QPushButton *cmdExit;

@@ -5,6 +5,7 @@
 #include "Cp932.h"
 
 #include <QStringDecoder>
+#include <algorithm>
 #include <array>
 #include <cstring>
 #include <memory>
@@ -120,6 +121,10 @@ QString decode(QByteArrayView bytes)
 {
     if (bytes.isEmpty())
         return {};
+    // ASCII, control bytes included, reads as itself without a converter
+    // (settings files are mostly digits and dates).
+    if (std::all_of(bytes.begin(), bytes.end(), [](char b) { return uchar(b) < 0x80; }))
+        return QString::fromLatin1(bytes);
     if (!hasSwappedControls(bytes)) {
         QStringDecoder decoder("CP932", QStringConverter::Flag::Stateless);
         QString s = decoder.decode(bytes);

@@ -4,7 +4,6 @@
 
 #include "RuntimeError.h"
 
-#include <QRegularExpression>
 #include <cmath>
 #include <limits>
 
@@ -42,15 +41,74 @@ QString storedDate(const QDateTime &when)
     return when.toString(QStringLiteral("yyyy/MM/dd HH:mm"));
 }
 
+namespace {
+
+// A stored date-time read left to right; `at` is the next character.
+// Written by hand: this runs at every start, and a pattern would be
+// compiled for it each time.
+class DateReader
+{
+public:
+    explicit DateReader(QStringView text) : m_text(text) {}
+
+    // Skips blanks; true when there were any.
+    bool blanks()
+    {
+        const qsizetype from = m_at;
+        while (m_at < m_text.size() && isBlank(m_text[m_at]))
+            ++m_at;
+        return m_at > from;
+    }
+
+    // Reads 1 to `maxDigits` ASCII digits (no more may follow).
+    bool number(int maxDigits, int &value)
+    {
+        const qsizetype from = m_at;
+        value = 0;
+        while (m_at < m_text.size() && m_at - from < maxDigits && isDigit(m_text[m_at]))
+            value = value * 10 + (m_text[m_at++].unicode() - u'0');
+        return m_at > from && !(m_at < m_text.size() && isDigit(m_text[m_at]));
+    }
+
+    bool take(char16_t c)
+    {
+        if (m_at < m_text.size() && m_text[m_at] == c) {
+            ++m_at;
+            return true;
+        }
+        return false;
+    }
+
+    bool atEnd() const { return m_at == m_text.size(); }
+
+private:
+    static bool isDigit(QChar c) { return c >= u'0' && c <= u'9'; }
+    static bool isBlank(QChar c) { return c == u' ' || (c >= u'\t' && c <= u'\r'); }
+
+    QStringView m_text;
+    qsizetype m_at = 0;
+};
+
+} // namespace
+
 std::optional<QDateTime> parseStoredDate(const QString &text)
 {
-    static const QRegularExpression pattern(QStringLiteral(
-        R"(^\s*(\d{1,4})/(\d{1,2})/(\d{1,2})(?:\s+(\d{1,2}):(\d{1,2})(?::(\d{1,2}))?)?\s*$)"));
-    const QRegularExpressionMatch m = pattern.match(text);
-    if (!m.hasMatch())
+    DateReader r(text);
+    int year, month, day, hour = 0, minute = 0, second = 0;
+    r.blanks();
+    if (!r.number(4, year) || !r.take(u'/') || !r.number(2, month) || !r.take(u'/') || !r.number(2, day))
         return std::nullopt;
-    const QDate date(m.captured(1).toInt(), m.captured(2).toInt(), m.captured(3).toInt());
-    const QTime time(m.captured(4).toInt(), m.captured(5).toInt(), m.captured(6).toInt());
+    if (r.blanks() && !r.atEnd()) {
+        if (!r.number(2, hour) || !r.take(u':') || !r.number(2, minute))
+            return std::nullopt;
+        if (r.take(u':') && !r.number(2, second))
+            return std::nullopt;
+        r.blanks();
+    }
+    if (!r.atEnd())
+        return std::nullopt;
+    const QDate date(year, month, day);
+    const QTime time(hour, minute, second);
     if (!date.isValid() || !time.isValid())
         return std::nullopt;
     return QDateTime(date, time);
