@@ -25,6 +25,12 @@ for size in 16 32 48 64 128 256; do
   check "${size}px icon" test -s "$root/usr/share/icons/hicolor/${size}x${size}/apps/typhoros.png"
 done
 check "manual page typhoros(6)" test -s "$root/usr/share/man/man6/typhoros.6.gz"
+# Libraries come from the system's folders only, never from a search path of
+# the program's own (an empty entry there would mean the current directory).
+no_search_path() { ! readelf -d "$1" | grep -qE '\((RUNPATH|RPATH)\)'; }
+for program in typhoros Chirp.exe; do
+  check "$program has no library search path" no_search_path "$root/usr/lib/typhoros/$program"
+done
 
 installed=
 prefix=$root
