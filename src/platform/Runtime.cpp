@@ -43,9 +43,8 @@ QString storedDate(const QDateTime &when)
 
 namespace {
 
-// A stored date-time read left to right; `at` is the next character.
-// Written by hand: this runs at every start, and a pattern would be
-// compiled for it each time.
+// A stored date-time read left to right. Written by hand: it runs at every
+// start, where a regular expression would first have to be compiled.
 class DateReader
 {
 public:
