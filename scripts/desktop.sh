@@ -1,6 +1,6 @@
 # SPDX-License-Identifier: MIT
 # Sourced by the end-to-end tests, scripts/screenshots and bench/run: a
-# private X server, and where the game window's controls are.
+# private X server and session bus, and where the game window's controls are.
 
 # start_xvfb [SCREEN]: starts Xvfb on a free display (it tells us which),
 # exports DISPLAY and sets xvfb_pid; the caller stops it by that pid.
@@ -13,6 +13,27 @@ start_xvfb() {
   read -r number <&"$fd" || return 1
   exec {fd}<&-
   export DISPLAY=":$number"
+}
+
+# start_private_bus DIR [RUN_AS...]: a private D-Bus session bus in DIR, as
+# a desktop session gives its programs, run as the user the game runs as
+# (RUN_AS, a prefix that runs a command as nobody; yourself when empty). It
+# starts nothing by itself. Without one, Qt's first use of D-Bus launches a
+# bus of its own where dbus-x11 is installed, which writes into the home,
+# adds seconds to the start and outlives the program. Exports
+# DBUS_SESSION_BUS_ADDRESS and sets bus_pid; the caller stops it by that pid.
+start_private_bus() {
+  local dir=$1
+  shift
+  mkdir -p "$dir"
+  cp "$(dirname "${BASH_SOURCE[0]}")/../tests/private-bus.conf" "$dir/bus.conf"
+  [[ $# -gt 0 && $(id -u) -eq 0 ]] && chown -R nobody:nogroup "$dir"
+  "$@" dbus-daemon --config-file="$dir/bus.conf" --address="unix:path=$dir/socket" --nofork &
+  bus_pid=$!
+  export DBUS_SESSION_BUS_ADDRESS="unix:path=$dir/socket"
+  local _
+  for _ in $(seq 250); do [[ -S "$dir/socket" ]] && return 0; sleep 0.02; done
+  return 1
 }
 
 # window_origin WINDOW: the screen position of the window's client area.

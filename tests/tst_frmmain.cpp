@@ -230,7 +230,7 @@ void tst_frmmain::focusOrder()
     GameFixture g;
     frmMain &w = *g.form;
     w.show();
-    QApplication::setActiveWindow(&w);
+    w.activateWindow();
     QVERIFY(QTest::qWaitForWindowActive(&w));
     QCOMPARE(QApplication::focusWidget(), w.txtInput);
     const QList<QWidget *> order{w.picScreen, w.cmdStart, w.cmdExit, w.optLevel[0], w.cmdSetup, w.txtInput};

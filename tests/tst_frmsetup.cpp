@@ -141,7 +141,7 @@ void tst_frmsetup::enterRightAfterOpeningConfirms()
     Setup s;
     frmSetup d(s.world, *s.store, s.dir.path());
     d.show();
-    QApplication::setActiveWindow(&d);
+    d.activateWindow();
     QVERIFY(QTest::qWaitForWindowActive(&d));
     QCOMPARE(QApplication::focusWidget(), d.cmdOK);
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
@@ -156,7 +156,7 @@ void tst_frmsetup::escapeAndCloseBoxStoreNothing()
     Setup s;
     frmSetup d(s.world, *s.store, s.dir.path());
     d.show();
-    QApplication::setActiveWindow(&d);
+    d.activateWindow();
     QVERIFY(QTest::qWaitForWindowActive(&d));
     QTest::mouseClick(d.optSound[1], Qt::LeftButton);
     QTest::keyClick(&d, Qt::Key_Escape);

@@ -8,11 +8,19 @@
 
 #include <cerrno>
 #include <cstdlib>
+#include <cstring>
+#include <dirent.h>
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
+
+// Temporary files are named `<file>.tmp-<random>` beside their file. Each
+// carries an exclusive flock from before it has a name until its writer is
+// done, so a named one that can be locked belongs to a writer that died.
+const char TempInfix[] = ".tmp-";
 
 bool writeAll(int fd, const char *data, qsizetype size)
 {
@@ -60,44 +68,84 @@ bool writeInPlace(const QByteArray &target, QByteArrayView bytes)
 // A named temporary file beside `target`, holding `bytes` with `mode`,
 // flushed; its name in `temp`. False, leaving nothing behind, when it
 // cannot be made.
-bool writeNamedTemporary(QByteArray &temp, const QByteArray &target, mode_t mode, QByteArrayView bytes)
+// The file stays open and locked in `fd` until the caller closes it.
+bool writeNamedTemporary(int &fd, QByteArray &temp, const QByteArray &target, mode_t mode, QByteArrayView bytes)
 {
-    temp = target + ".XXXXXX";
-    const int fd = ::mkostemp(temp.data(), O_CLOEXEC);
+    for (int attempt = 0; attempt < 10; ++attempt) {
+        temp = target + TempInfix + "XXXXXX";
+        fd = ::mkostemp(temp.data(), O_CLOEXEC);
+        if (fd < 0)
+            return false;
+        struct stat st {};
+        // Another writer may have taken it for a dead one's before we locked it.
+        if (::flock(fd, LOCK_EX) == 0 && ::fstat(fd, &st) == 0 && st.st_nlink > 0)
+            break;
+        ::close(fd);
+        fd = -1;
+    }
     if (fd < 0)
         return false;
-    const bool ok = ::fchmod(fd, mode) == 0 && writeAll(fd, bytes.data(), bytes.size()) && ::fsync(fd) == 0;
-    if (::close(fd) == 0 && ok)
+    if (::fchmod(fd, mode) == 0 && writeAll(fd, bytes.data(), bytes.size()) && ::fsync(fd) == 0)
         return true;
     ::unlink(temp.constData());
+    ::close(fd);
+    fd = -1;
     return false;
 }
 
 // Writes `bytes` into an unnamed file in `dir` and names it beside `target`
-// (the name in `temp`). False, leaving nothing behind, when the file system
-// has no unnamed files or the name cannot be given (no /proc).
-bool writeUnnamedTemporary(QByteArray &temp, const QByteArray &dir, const QByteArray &target, mode_t mode,
+// (the name in `temp`); the file stays open and locked in `fd` until the
+// caller closes it. False, leaving nothing behind, when the file system has
+// no unnamed files or the name cannot be given (no /proc).
+bool writeUnnamedTemporary(int &fd, QByteArray &temp, const QByteArray &dir, const QByteArray &target, mode_t mode,
                            QByteArrayView bytes)
 {
-    const int fd = ::open(dir.constData(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0600);
+    fd = ::open(dir.constData(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0600);
     if (fd < 0)
         return false;
-    bool ok = ::fchmod(fd, mode) == 0 && writeAll(fd, bytes.data(), bytes.size()) && ::fsync(fd) == 0;
+    bool ok = ::flock(fd, LOCK_EX) == 0 && ::fchmod(fd, mode) == 0 && writeAll(fd, bytes.data(), bytes.size())
+              && ::fsync(fd) == 0;
     if (ok) {
         const QByteArray self = "/proc/self/fd/" + QByteArray::number(fd);
         ok = false;
         for (int attempt = 0; attempt < 10 && !ok; ++attempt) {
-            temp = target + '.' + QByteArray::number(QRandomGenerator::global()->generate64(), 36);
+            temp = target + TempInfix + QByteArray::number(QRandomGenerator::global()->generate64(), 36);
             ok = ::linkat(AT_FDCWD, self.constData(), AT_FDCWD, temp.constData(), AT_SYMLINK_FOLLOW) == 0;
             if (!ok && errno != EEXIST)
                 break;
         }
     }
-    if (::close(fd) != 0 && ok) {
-        ::unlink(temp.constData());
-        ok = false;
+    if (!ok) {
+        ::close(fd);
+        fd = -1;
     }
     return ok;
+}
+
+// Removes the temporary files of `target` that writers killed between
+// naming and renaming them left in `dir`: those nobody holds locked.
+void removeStaleTemporaries(const QByteArray &dir, const QByteArray &target)
+{
+    const QByteArray prefix = target.mid(target.lastIndexOf('/') + 1) + TempInfix;
+    DIR *d = ::opendir(dir.constData());
+    if (d == nullptr)
+        return;
+    const int dirFd = ::dirfd(d);
+    while (const dirent *entry = ::readdir(d)) {
+        if (std::strncmp(entry->d_name, prefix.constData(), size_t(prefix.size())) != 0)
+            continue;
+        const int fd = ::openat(dirFd, entry->d_name, O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+        if (fd < 0)
+            continue;
+        struct stat held {}, named {};
+        // Still the file we locked under that name, not a newer one.
+        if (::flock(fd, LOCK_EX | LOCK_NB) == 0 && ::fstat(fd, &held) == 0 && S_ISREG(held.st_mode)
+            && ::fstatat(dirFd, entry->d_name, &named, AT_SYMLINK_NOFOLLOW) == 0 && named.st_dev == held.st_dev
+            && named.st_ino == held.st_ino)
+            ::unlinkat(dirFd, entry->d_name, 0);
+        ::close(fd);
+    }
+    ::closedir(d);
 }
 
 void syncDirectory(const QByteArray &dir)
@@ -126,17 +174,25 @@ bool write(const QString &path, QByteArrayView bytes)
         return exists && writeInPlace(target, bytes);
     const mode_t mode = exists ? (st.st_mode & 07777) : modeForNewFile();
 
+    // A writer killed between naming its file and renaming it leaves that
+    // file; the next write takes it away, so none accumulate.
+    removeStaleTemporaries(dir, target);
+
     // Preferably an unnamed file, which a crash cannot leave behind; it gets
     // a name only for the moment before the rename.
     QByteArray temp;
-    if (!writeUnnamedTemporary(temp, dir, target, mode, bytes) && !writeNamedTemporary(temp, target, mode, bytes))
+    int fd = -1;
+    if (!writeUnnamedTemporary(fd, temp, dir, target, mode, bytes)
+        && !writeNamedTemporary(fd, temp, target, mode, bytes))
         return false;
-    if (::rename(temp.constData(), target.constData()) != 0) {
+    const bool renamed = ::rename(temp.constData(), target.constData()) == 0;
+    if (!renamed)
         ::unlink(temp.constData());
-        return false;
-    }
-    syncDirectory(dir);
-    return true;
+    // Closing drops the lock only now that the name is gone.
+    ::close(fd);
+    if (renamed)
+        syncDirectory(dir);
+    return renamed;
 }
 
 } // namespace AtomicFile

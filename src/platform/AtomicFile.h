@@ -12,8 +12,8 @@ namespace AtomicFile {
 // in the same directory (a named one where the file system or a missing
 // /proc does not allow it), flushes it to disk, names it, renames it over
 // `path` and flushes the directory. A crash leaves the old or the new file,
-// and a stray temporary file only if it strikes in the instant between
-// naming and renaming. The file keeps its permissions (a new one gets 0666
+// and a stray temporary file (`<name>.tmp-<random>`) only if it strikes in
+// the instant between naming and renaming; the next write removes it. The file keeps its permissions (a new one gets 0666
 // less the umask). A symbolic link is written through: the file it names is
 // replaced and the link stays. An existing file in a directory that may not
 // be written is updated in place instead, whole and flushed (not

@@ -10,6 +10,7 @@
 set -uo pipefail
 game_dir=$(cd "$1" && pwd)
 source "$(dirname "$0")/lib.sh"
+start_private_bus "$work/session-bus"
 
 # Focuses the newest visible window named $1 and types into it.
 answer_box() {

@@ -42,9 +42,10 @@ stop_more=stop_tagged
 
 user=()
 [[ $(id -u) -eq 0 ]] && user=(setpriv --reuid=nobody --regid=nogroup --clear-groups)
+start_private_bus "$work/session-bus" "${user[@]}"
 as_user=("${user[@]}" env -i TYPHOROS_IME_RUN="$token" PATH=/usr/bin:/bin LANG=C.UTF-8
   HOME="$home" XDG_CONFIG_HOME="$home/.config" XDG_RUNTIME_DIR="$home/runtime" DISPLAY="$DISPLAY"
-  DBUS_SESSION_BUS_ADDRESS="unix:path=$work/bus")
+  DBUS_SESSION_BUS_ADDRESS="$DBUS_SESSION_BUS_ADDRESS")
 
 # Mozc in hiragana from the start, on either framework.
 cat > "$home/.config/mozc/ibus_config.textproto" <<'EOF'
@@ -75,13 +76,7 @@ printf '\x8a\xbf\x8e\x9a\r\n' > "$folder/Mondai1.txt"
 printf '\x82\xcb\x81\x60\r\n' > "$folder/Mondai2.txt"
 printf '\x81\x5b\x81\x8f\r\n' > "$folder/Mondai3.txt"
 printf '[Setup]\r\nSoundOn=True\r\n' > "$folder/Typhoros.ini"
-# A private session bus that starts nothing behind our back, its settings
-# copied where the unprivileged user can read them.
-cp "$(dirname "$0")/../private-bus.conf" "$work/bus.conf"
 [[ ${#user[@]} -gt 0 ]] && chown -R nobody:nogroup "$work"
-
-"${as_user[@]}" dbus-daemon --config-file="$work/bus.conf" --address="unix:path=$work/bus" --nofork &
-wait_for test -S "$work/bus"
 
 echo "== Mozc on $framework"
 case $framework in

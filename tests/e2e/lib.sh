@@ -10,12 +10,14 @@ failures=0
 passes=0
 xvfb_pid=
 game_pid=
+bus_pid=
 # A test that starts more processes sets this to a function that stops them.
 stop_more=
 
 stop_everything() {
   [[ -n "$game_pid" ]] && kill "$game_pid" 2>/dev/null
   [[ -n "$stop_more" ]] && "$stop_more"
+  [[ -n "$bus_pid" ]] && kill "$bus_pid" 2>/dev/null
   [[ -n "$xvfb_pid" ]] && kill "$xvfb_pid" 2>/dev/null
   rm -rf "$work"
 }

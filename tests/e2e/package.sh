@@ -54,8 +54,9 @@ if [[ $(id -u) -eq 0 ]]; then
   user=(setpriv --reuid=nobody --regid=nogroup --clear-groups)
   chown -R nobody:nogroup "$home" "$folder"
 fi
+start_private_bus "$work/session-bus" "${user[@]}"
 as_player=("${user[@]}" env -i PATH=/usr/games:/usr/bin:/bin HOME="$home" DISPLAY="$DISPLAY" LANG=C.UTF-8
-  QT_QPA_PLATFORM=xcb)
+  QT_QPA_PLATFORM=xcb DBUS_SESSION_BUS_ADDRESS="$DBUS_SESSION_BUS_ADDRESS")
 game_command="$prefix/usr/games/typhoros"
 settings="$home/.local/share/typhoros/Typhoros.ini"
 # The high-score table's pixels: they change when a score is shown.

@@ -46,7 +46,9 @@ case $server in
     # The packaged configuration, and our sink beside it.
     cp -r "$root/usr/share/pipewire" "$dir/pipewire"
     export PIPEWIRE_CONFIG_DIR="$dir/pipewire"
-    export WIREPLUMBER_MODULE_DIR="$lib/wireplumber-0.4" WIREPLUMBER_DATA_DIR="$root/usr/share/wireplumber"
+    # The module folder is named after WirePlumber's version (0.4, 0.5...).
+    modules=("$lib"/wireplumber-*)
+    export WIREPLUMBER_MODULE_DIR="${modules[0]}" WIREPLUMBER_DATA_DIR="$root/usr/share/wireplumber"
     export WIREPLUMBER_CONFIG_DIR="$root/usr/share/wireplumber"
     export PULSE_SERVER="unix:$dir/runtime/pulse/native"
     mkdir -p "$dir/pipewire/pipewire.conf.d"
@@ -73,6 +75,11 @@ CONF
     for _ in $(seq 100); do [[ -S "$dir/bus" ]] && break; sleep 0.02; done
     "$root/usr/bin/pipewire" 2>>"$dir/server.log" &
     pids+=($!)
+    # WirePlumber gives up (exit 69) when PipeWire does not answer yet.
+    for _ in $(seq 200); do
+      "$root/usr/bin/pw-cli" info 0 >/dev/null 2>&1 && break
+      sleep 0.02
+    done
     "$root/usr/bin/wireplumber" >>"$dir/server.log" 2>&1 &
     pids+=($!)
     "$root/usr/bin/pipewire-pulse" 2>>"$dir/server.log" &
