@@ -53,8 +53,8 @@ private slots:
     void equalQuestionsAreHitOneAtATime();
     void misses_data();
     void misses();
-    void lookAlikesHitAsOnWindows_data();
-    void lookAlikesHitAsOnWindows();
+    void lookAlikesHitAsTheirCodePage932Form_data();
+    void lookAlikesHitAsTheirCodePage932Form();
     void redHitClearsFieldAndScoresOnce();
     void pointsRoundHalfToEven_data();
     void pointsRoundHalfToEven();
@@ -378,7 +378,7 @@ void tst_game::misses()
     QCOMPARE(g.form->lngPoint(), 0);
 }
 
-void tst_game::lookAlikesHitAsOnWindows_data()
+void tst_game::lookAlikesHitAsTheirCodePage932Form_data()
 {
     QTest::addColumn<QString>("question");
     QTest::addColumn<QString>("typed");
@@ -390,7 +390,7 @@ void tst_game::lookAlikesHitAsOnWindows_data()
     QTest::newRow("the code page's own characters") << QStringLiteral("～\\－∥~") << QStringLiteral("～\\－∥~");
 }
 
-void tst_game::lookAlikesHitAsOnWindows()
+void tst_game::lookAlikesHitAsTheirCodePage932Form()
 {
     QFETCH(QString, question);
     QFETCH(QString, typed);

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: MIT
-// The answer box: a line edit that reports key-down events with classic key
+// The answer box: a line edit that reports key-down events with numeric key
 // codes (13 for Enter), keeping the input method's own Enter to itself.
 #pragma once
 

@@ -51,8 +51,9 @@ public:
     static constexpr quint32 Red = 0x0000FF;
     static constexpr quint32 Blue = 0xFF0000;
 
-    // The game's sounds, by the numbers they have always had; the command
-    // line of each is in PlaySoundCue's table.
+    // The game's sounds, by number (the numbers are the cues' identity in
+    // PlaySoundCue and its tests); the command line of each is in
+    // PlaySoundCue's table.
     enum class SoundCue : qint16 { Hit = 1, Miss = 2, Descent = 3, RedHit = 4, BlueHit = 5, HighScore = 6 };
 
     // Builds the window at rest. `world` and `setup` must outlive it;
@@ -66,7 +67,7 @@ public:
     void Form_Load();
 
     // The window's event procedures, public so that the program and tests can
-    // raise them. Key codes are classic ones: 13 is Enter.
+    // raise them. Key codes are numeric: 13 is Enter.
     void cmdStart_Click();
     void cmdExit_Click();
     void cmdSetup_Click();

@@ -32,9 +32,9 @@ frmSetup::frmSetup(World &world, clsSetup &setup, const QString &programDirector
     setFixedSize(FormUnits::px(5070), FormUnits::px(2670));
     setFont(Fonts::make(QStringLiteral("ＭＳ 明朝"), 11.25));
 
-    // The tab pages stay empty: like a classic tabbed-dialog control, the
-    // controls sit on the tab control itself, positioned from its top-left
-    // corner (tab strip included), and are shown with their tab.
+    // The tab pages stay empty: the controls sit on the tab control itself,
+    // positioned from its top-left corner (tab strip included), and are
+    // shown with their tab.
     SSTab1 = new QTabWidget(this);
     SSTab1->setGeometry(twipsRect(120, 120, 4755, 1935));
     SSTab1->addTab(new QWidget, QStringLiteral("設定"));

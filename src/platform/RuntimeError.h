@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: MIT
-// The game's run-time error: a classic error number, its description and, where
+// The game's run-time error: an error number, its description and, where
 // one is involved, the file name. Raised wherever the game cannot go on.
 #pragma once
 
