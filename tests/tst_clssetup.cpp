@@ -66,6 +66,7 @@ private slots:
     void unwritableSettingsKeepMemory();
     void rankOutOfRange();
     void keepsWhatWindowsWrote();
+    void twoGamesOnOneFileKeepEveryScoreAndName();
 };
 
 void tst_clssetup::defaultsWithoutFile()
@@ -344,6 +345,50 @@ void tst_clssetup::keepsWhatWindowsWrote()
                              "Date1=2019/05/01 08:07\r\nComment=keep\r\n"));
     QVERIFY(after.endsWith("\r\n\r\n[Window]\r\nLeft=100\r\n"));
     QVERIFY(after.contains("Score2=200\r\n"));
+}
+
+void tst_clssetup::twoGamesOnOneFileKeepEveryScoreAndName()
+{
+    for (const bool aNamesFirst : {true, false}) {
+        QTemporaryDir dir;
+        TestFiles::write(QDir(dir.path()).filePath("Typhoros.ini"), tableFile({3000, 2000}));
+        FakeWorld worldA, worldB;
+        clsSetup a(worldA, dir.path()), b(worldB, dir.path());
+        // Both games reach the name prompt before either answers.
+        QCOMPARE(a.SetScore(666), qint16(3));
+        QCOMPARE(b.SetScore(2824), qint16(2)); // ranked among A's score too
+        if (aNamesFirst) {
+            a.SetScoreHolder(3, QStringLiteral("alice")); // A's entry is at rank 4 by now
+            b.SetScoreHolder(2, QStringLiteral("bob"));
+        } else {
+            b.SetScoreHolder(2, QStringLiteral("bob"));
+            a.SetScoreHolder(3, QStringLiteral("alice"));
+        }
+        FakeWorld world;
+        const clsSetup file(world, dir.path());
+        QCOMPARE(scores(file), (QList<int>{3000, 2824, 2000, 666, 0}));
+        QCOMPARE(holders(file), (QStringList{"P1", "bob", "P2", "alice", "Err"}));
+        // Each game holds what the file holds after its own last change.
+        QCOMPARE(scores(aNamesFirst ? b : a), scores(file));
+    }
+
+    // A game started long ago ranks a lower score after another finished:
+    // the higher score stays, and the sound switch touches nothing else.
+    QTemporaryDir dir;
+    FakeWorld worldOld, worldNew;
+    clsSetup older(worldOld, dir.path());
+    {
+        clsSetup newer(worldNew, dir.path());
+        newer.SetScoreHolder(newer.SetScore(1388), QStringLiteral("carol"));
+    }
+    QCOMPARE(older.SetScore(666), qint16(2));
+    older.setSoundOnOff(true);
+    QCOMPARE(scores(older), (QList<int>{1388, 666, 0, 0, 0}));
+    QCOMPARE(older.ScoreHolder(1), QStringLiteral("carol"));
+    FakeWorld world;
+    const clsSetup file(world, dir.path());
+    QCOMPARE(scores(file), (QList<int>{1388, 666, 0, 0, 0}));
+    QVERIFY(file.SoundOnOff());
 }
 
 QTEST_GUILESS_MAIN(tst_clssetup)

@@ -12,8 +12,10 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <QScopeGuard>
 #include <QTemporaryDir>
 #include <QTest>
+#include <pwd.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -70,6 +72,7 @@ class tst_settingsfiles : public QObject
 private slots:
     void initTestCase();
     void readOnlyProgramFolderMovesScoresToTheUserCopy();
+    void userCopyMadeByAnotherGameIsMergedInto();
     void writableProgramFolderMakesNoUserCopy();
     void readOnlyFileIsNotReplacedButCopied();
     void unreadableFileIsNeverReplaced();
@@ -77,6 +80,7 @@ private slots:
     void linkIsWrittenThrough();
     void namesInAnyLetterCase();
     void userQuestionFileTakesThePlaceOfTheShippedOne();
+    void userFolderFollowsTheXdgRules();
 };
 
 void tst_settingsfiles::initTestCase()
@@ -107,6 +111,23 @@ void tst_settingsfiles::readOnlyProgramFolderMovesScoresToTheUserCopy()
     empty.lockProgramFolder();
     QCOMPARE(empty.enterScore(5), empty.inUser("Typhoros.ini"));
     QCOMPARE(empty.bestScoreAfterRestart(), 5);
+}
+
+void tst_settingsfiles::userCopyMadeByAnotherGameIsMergedInto()
+{
+    Folders f;
+    TestFiles::write(f.inProgram("Typhoros.ini"), Windows);
+    chmodFile(f.inProgram("Typhoros.ini"), 0444);
+    f.lockProgramFolder();
+    FakeWorld world;
+    clsSetup older(world, f.folders()); // started while there was no copy yet
+    QCOMPARE(f.enterScore(500), f.inUser("Typhoros.ini"));
+    older.SetScore(300);
+    QCOMPARE(older.iniFile(), f.inUser("Typhoros.ini"));
+    FakeWorld again;
+    const clsSetup reread(again, f.folders());
+    QCOMPARE(reread.Score(1), 500);
+    QCOMPARE(reread.Score(2), 300);
 }
 
 void tst_settingsfiles::writableProgramFolderMakesNoUserCopy()
@@ -199,6 +220,28 @@ void tst_settingsfiles::userQuestionFileTakesThePlaceOfTheShippedOne()
     clsMondai bank(world, f.folders());
     bank.LoadMondai("Mondai0.txt");
     QCOMPARE(bank.GetMondai(), QStringLiteral("mine"));
+}
+
+void tst_settingsfiles::userFolderFollowsTheXdgRules()
+{
+    const QByteArray savedHome = qgetenv("HOME"), savedData = qgetenv("XDG_DATA_HOME");
+    const auto restore = qScopeGuard([&] {
+        qputenv("HOME", savedHome);
+        savedData.isNull() ? qunsetenv("XDG_DATA_HOME") : qputenv("XDG_DATA_HOME", savedData);
+    });
+    qputenv("HOME", "/home/player");
+    qputenv("XDG_DATA_HOME", "/data");
+    QCOMPARE(DataFolders::userFolderFromEnvironment(), QStringLiteral("/data/typhoros"));
+    // A relative folder would follow the current directory around.
+    qputenv("XDG_DATA_HOME", "rel/data");
+    QCOMPARE(DataFolders::userFolderFromEnvironment(), QStringLiteral("/home/player/.local/share/typhoros"));
+    qunsetenv("XDG_DATA_HOME");
+    // Without HOME the home is the password database's, never "/".
+    qunsetenv("HOME");
+    const passwd *entry = ::getpwuid(::getuid());
+    QVERIFY(entry != nullptr);
+    QCOMPARE(DataFolders::userFolderFromEnvironment(),
+             QDir::cleanPath(QFile::decodeName(entry->pw_dir) + "/.local/share/typhoros"));
 }
 
 QTEST_GUILESS_MAIN(tst_settingsfiles)

@@ -1,10 +1,13 @@
 // SPDX-License-Identifier: MIT
 // The settings store: the five-rank high-score table and the sound switch,
-// read once from Typhoros.ini beside the program and written through on every
-// change.
+// read from Typhoros.ini beside the program at start-up and written through
+// on every change, merged with what the file holds by then (another game may
+// share it).
 #pragma once
 
 #include "platform/DataFolders.h"
+
+#include "platform/IniDocument.h"
 
 #include <QDateTime>
 #include <QString>
@@ -12,7 +15,6 @@
 #include <functional>
 #include <optional>
 
-class IniDocument;
 class World;
 
 class clsSetup
@@ -36,13 +38,19 @@ public:
     // it now and writes the whole table in one crash-safe write. Returns the
     // rank, or -1 (table and file unchanged) when it does not rank. The new
     // rank keeps the holder it had until SetScoreHolder names the player.
+    // Every change (this one, SetScoreHolder, setSoundOnOff) is made under
+    // the settings folder's lock to the table the file holds at that moment,
+    // and the store then holds the result; where the file cannot be read or
+    // written, the store's own table stands and the failure is silent.
     qint16 SetScore(qint32 lngScore);
 
     // The holder of the rank; the empty text when it is absent.
     QString ScoreHolder(qint16 intRank) const;
 
     // Sets the holder of the rank and writes HolderN; an absent name
-    // (cancelled prompt) removes the key instead.
+    // (cancelled prompt) removes the key instead. After SetScore, the name
+    // goes to the entry that score made, wherever other games have moved it
+    // since (nowhere, when they have pushed it out of the table).
     void SetScoreHolder(qint16 intRank, const std::optional<QString> &strName);
 
     // The rank's date in the locale's general form (date alone at midnight).
@@ -62,14 +70,31 @@ private:
         std::optional<QString> holder;
         QDateTime date;
     };
+    using Table = std::array<typHiScore, Ranks>;
+
+    // What the store makes of a settings document.
+    struct Contents {
+        Table table;
+        bool soundOn = false;
+    };
+    // A change: applied to the file's contents as they are now, and to the
+    // document, whose lines it edits.
+    using Change = std::function<void(Contents &, IniDocument &)>;
 
     const typHiScore &entry(qint16 intRank) const;
-    void WriteProfile(const std::function<void(IniDocument &)> &change);
+    void WriteProfile(const Change &change);
+    IniDocument Merge(const QString &file, const Change &change);
+    static Contents Parse(const IniDocument &ini);
     static QString TrimNull(const QString &text);
 
     World &m_world;
     DataFolders m_folders;
     bool blnSoundOn = false;
-    std::array<typHiScore, Ranks> udtHiScore;
+    Table udtHiScore;
     QString strIniFile;
+    // strIniFile's bytes as this store last read or wrote them.
+    QByteArray m_knownBytes;
+    // The entry the last SetScore made, as written (score, stored date,
+    // holder), by which SetScoreHolder finds it again.
+    std::optional<typHiScore> m_ownEntry;
 };

@@ -197,6 +197,8 @@ void frmMain::cmdSetup_Click()
     // taskbar; it still centres itself on the screen.
     frmSetup dialog(m_world, m_setup, m_folders.program, this);
     m_world.execDialog(dialog);
+    // The sound switch's write brought in whatever other games have stored.
+    ShowHiScores();
 }
 
 void frmMain::cmdStart_Click()

@@ -4,7 +4,9 @@
 
 #include <QDir>
 #include <QFileInfo>
-#include <QStandardPaths>
+
+#include <pwd.h>
+#include <unistd.h>
 
 QString DataFolders::findIgnoringCase(const QString &folder, const QString &name)
 {
@@ -32,6 +34,18 @@ QString DataFolders::fileToRead(const QString &name) const
 
 QString DataFolders::userFolderFromEnvironment()
 {
-    const QString data = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation);
-    return data.isEmpty() ? QString() : QDir(data).filePath(QStringLiteral("typhoros"));
+    // The XDG rules: a relative XDG_DATA_HOME is ignored, as is a relative
+    // HOME; without one the password database says where the home is.
+    QString data = qEnvironmentVariable("XDG_DATA_HOME");
+    if (!QDir::isAbsolutePath(data)) {
+        QString home = qEnvironmentVariable("HOME");
+        if (!QDir::isAbsolutePath(home)) {
+            const passwd *entry = ::getpwuid(::getuid());
+            home = entry != nullptr && entry->pw_dir != nullptr ? QFile::decodeName(entry->pw_dir) : QString();
+        }
+        if (!QDir::isAbsolutePath(home))
+            return {};
+        data = QDir(home).filePath(QStringLiteral(".local/share"));
+    }
+    return QDir::cleanPath(QDir(data).filePath(QStringLiteral("typhoros")));
 }

@@ -29,6 +29,8 @@ struct DataFolders {
     static QString findIgnoringCase(const QString &folder, const QString &name);
 
     // The per-user folder of the game: $XDG_DATA_HOME/typhoros, by default
-    // ~/.local/share/typhoros. Empty when there is no home to put it in.
+    // ~/.local/share/typhoros. A relative XDG_DATA_HOME or HOME is ignored;
+    // without HOME the home comes from the password database. Empty when
+    // there is no home to put it in.
     static QString userFolderFromEnvironment();
 };

@@ -1,0 +1,38 @@
+// SPDX-License-Identifier: MIT
+// The folder lock, on flock(2).
+#include "FolderLock.h"
+
+#include <QFile>
+#include <QFileInfo>
+
+#include <cerrno>
+#include <fcntl.h>
+#include <sys/file.h>
+#include <time.h>
+#include <unistd.h>
+
+FolderLock::FolderLock(const QString &file, int waitMs)
+{
+    const QByteArray folder = QFile::encodeName(QFileInfo(file).absolutePath());
+    m_fd = ::open(folder.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (m_fd < 0)
+        return;
+    // Polled rather than blocking, so that a holder that never lets go (a
+    // stopped game) costs the others a moment, not their game.
+    for (int waited = 0;; waited += 5) {
+        if (::flock(m_fd, LOCK_EX | LOCK_NB) == 0) {
+            m_locked = true;
+            return;
+        }
+        if ((errno != EWOULDBLOCK && errno != EINTR) || waited >= waitMs)
+            return;
+        const timespec pause{0, 5'000'000};
+        ::nanosleep(&pause, nullptr);
+    }
+}
+
+FolderLock::~FolderLock()
+{
+    if (m_fd >= 0)
+        ::close(m_fd);
+}
