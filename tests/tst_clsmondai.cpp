@@ -9,7 +9,9 @@
 
 #include <QDir>
 #include <QTemporaryDir>
+#include <QElapsedTimer>
 #include <QTest>
+#include <sys/stat.h>
 #include <QElapsedTimer>
 
 class tst_clsmondai : public QObject
@@ -23,7 +25,8 @@ private slots:
     void emptyBankDrawsEmptyTextAndOneValue();
     void reloadReplacesQuestions();
     void missingFileIsFileNotFound();
-    void directoryIsAccessError();
+    void hostileFilesAreRefusedAtOnce_data();
+    void hostileFilesAreRefusedAtOnce();
     void hugeBankUsesWholeRange();
 };
 
@@ -133,18 +136,43 @@ void tst_clsmondai::missingFileIsFileNotFound()
     QCOMPARE(bank.count(), 0);
 }
 
-void tst_clsmondai::directoryIsAccessError()
+void tst_clsmondai::hostileFilesAreRefusedAtOnce_data()
 {
+    QTest::addColumn<QString>("kind");
+    QTest::addColumn<int>("error");
+    QTest::newRow("directory") << "directory" << 75;
+    QTest::newRow("FIFO") << "fifo" << 75; // would hang the start in open()
+    QTest::newRow("link to /dev/zero") << "zero" << 75; // would read forever
+    QTest::newRow("larger than a question file") << "large" << 7;
+}
+
+void tst_clsmondai::hostileFilesAreRefusedAtOnce()
+{
+    QFETCH(QString, kind);
+    QFETCH(int, error);
     QTemporaryDir dir;
-    QDir(dir.path()).mkdir("Mondai0.txt");
+    const QString path = dir.filePath("Mondai0.txt");
+    if (kind == "directory")
+        QVERIFY(QDir(dir.path()).mkdir("Mondai0.txt"));
+    else if (kind == "fifo")
+        QCOMPARE(::mkfifo(QFile::encodeName(path).constData(), 0644), 0);
+    else if (kind == "zero")
+        QVERIFY(QFile::link("/dev/zero", path));
+    else
+        TestFiles::write(path, QByteArray(clsMondai::MaxFileBytes + 1, 'a'));
     FakeWorld world;
     clsMondai bank(world, dir.path());
+    QElapsedTimer clock;
+    clock.start();
     try {
         bank.LoadMondai("Mondai0.txt");
-        QFAIL("loaded a directory");
+        QFAIL("loaded it");
     } catch (const RuntimeError &e) {
-        QCOMPARE(int(e.number()), 75);
+        QCOMPARE(int(e.number()), error);
+        QCOMPARE(e.fileName(), path);
     }
+    QVERIFY(clock.elapsed() < 2000);
+    QCOMPARE(bank.count(), 0);
 }
 
 void tst_clsmondai::hugeBankUsesWholeRange()

@@ -18,6 +18,7 @@
 #include <limits>
 #include <sched.h>
 #include <sys/mount.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -36,6 +37,7 @@ class tst_crashsafety : public QObject
 private slots:
     void killedWritersNeverTearTheTable();
     void withoutProcANamedTemporaryFileServes();
+    void fullDiskLeavesTheFileAsItWas();
 };
 
 void tst_crashsafety::killedWritersNeverTearTheTable()
@@ -123,6 +125,50 @@ void tst_crashsafety::withoutProcANamedTemporaryFileServes()
     QVERIFY(WIFEXITED(status) && WEXITSTATUS(status) == 0);
     QCOMPARE(TestFiles::read(path), QByteArray("new"));
     QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"Typhoros.ini"});
+}
+
+void tst_crashsafety::fullDiskLeavesTheFileAsItWas()
+{
+    if (::geteuid() != 0)
+        QSKIP("a small file system of its own needs root");
+    const QByteArray old = "[HiScore]\r\nScore1=10\r\n", bigger = old + QByteArray(8192, 'x');
+    // Both ways of writing: beside the file and renamed, and in place in a
+    // folder the writer may not change (as nobody, in a folder of root's).
+    for (const bool inPlace : {false, true}) {
+        QTemporaryDir mountPoint;
+        const pid_t child = ::fork();
+        QVERIFY(child >= 0);
+        if (child == 0) {
+            const QByteArray root = QFile::encodeName(mountPoint.path());
+            if (::unshare(CLONE_NEWNS) != 0 || ::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0
+                || ::mount("tmpfs", root.constData(), "tmpfs", 0, "size=64k,mode=0755") != 0)
+                ::_exit(2);
+            const QString folder = mountPoint.filePath("game"), path = folder + "/Typhoros.ini";
+            QDir().mkpath(folder);
+            TestFiles::write(path, old);
+            ::chmod(QFile::encodeName(path).constData(), 0666);
+            // Fill the file system to the last block.
+            QFile filler(mountPoint.filePath("filler"));
+            filler.open(QIODevice::WriteOnly);
+            const QByteArray block(512, '\0');
+            while (filler.write(block) == block.size() && filler.flush()) {
+            }
+            filler.close();
+            if (inPlace && (::chmod(QFile::encodeName(folder).constData(), 0555) != 0 || ::setgid(65534) != 0
+                            || ::setuid(65534) != 0))
+                ::_exit(2);
+            const bool written = AtomicFile::write(path, bigger);
+            const bool same = TestFiles::read(path) == old;
+            const bool alone = QDir(folder).entryList(QDir::Files | QDir::Hidden) == QStringList{"Typhoros.ini"};
+            ::_exit(!written && same && alone ? 0 : 1);
+        }
+        int status = 0;
+        ::waitpid(child, &status, 0);
+        if (WIFEXITED(status) && WEXITSTATUS(status) == 2)
+            QSKIP("this machine does not let a test mount a file system");
+        QVERIFY2(WIFEXITED(status) && WEXITSTATUS(status) == 0,
+                 inPlace ? "in place: torn or reported as written" : "beside: torn or reported as written");
+    }
 }
 
 QTEST_GUILESS_MAIN(tst_crashsafety)

@@ -193,6 +193,21 @@ void tst_settingsfiles::linkIsWrittenThrough()
     f.enterScore(20);
     QVERIFY(TestFiles::read(shared).contains("Score1=20\r\n"));
     QCOMPARE(QDir(f.program).entryList(QDir::Files | QDir::Hidden | QDir::System), QStringList{"Typhoros.ini"});
+
+    // A chain whose last file does not exist yet: every link stays a link
+    // and the file is made at the chain's end.
+    Folders chain;
+    const QString middle = chain.root.filePath("middle.ini"), end = chain.root.filePath("end.ini");
+    QVERIFY(QFile::link(middle, chain.inProgram("Typhoros.ini")) && QFile::link(end, middle));
+    chain.enterScore(30);
+    QVERIFY(QFileInfo(middle).isSymLink());
+    QVERIFY(TestFiles::read(end).contains("Score1=30\r\n"));
+    // A loop: the write fails and no link is replaced.
+    Folders loop;
+    const QString other = loop.root.filePath("other.ini");
+    QVERIFY(QFile::link(other, loop.inProgram("Typhoros.ini")) && QFile::link(loop.inProgram("Typhoros.ini"), other));
+    loop.enterScore(40);
+    QVERIFY(QFileInfo(other).isSymLink() && QFileInfo(loop.inProgram("Typhoros.ini")).isSymLink());
 }
 
 void tst_settingsfiles::namesInAnyLetterCase()

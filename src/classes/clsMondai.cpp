@@ -11,6 +11,10 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 clsMondai::clsMondai(World &world, const DataFolders &folders) : m_world(world), m_folders(folders)
 {
 }
@@ -41,12 +45,29 @@ void clsMondai::LoadMondai(const QString &strFileName)
     const QString path = m_folders.fileToRead(strFileName);
     if (!QFileInfo::exists(path))
         throw RuntimeError(RuntimeError::FileNotFound, path);
-    QFile file(path);
-    if (QFileInfo(path).isDir() || !file.open(QIODevice::ReadOnly))
+    // Without blocking, so that a FIFO in its place cannot hang the start;
+    // only a regular file is read (not a device, FIFO or socket, nor a link
+    // to one).
+    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    struct stat st {};
+    if (fd < 0 || ::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        if (fd >= 0)
+            ::close(fd);
         throw RuntimeError(RuntimeError::PathFileAccessError, path);
-    const QByteArray bytes = file.readAll();
+    }
+    QFile file;
+    if (!file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
+        ::close(fd);
+        throw RuntimeError(RuntimeError::PathFileAccessError, path);
+    }
+    if (st.st_size > MaxFileBytes)
+        throw RuntimeError(RuntimeError::OutOfMemory, path);
+    // The file may grow while it is read.
+    const QByteArray bytes = file.read(MaxFileBytes + 1);
     if (file.error() != QFileDevice::NoError)
         throw RuntimeError(RuntimeError::PathFileAccessError, path);
+    if (bytes.size() > MaxFileBytes)
+        throw RuntimeError(RuntimeError::OutOfMemory, path);
 
     strMondai = splitLines(Cp932::decode(bytes));
     lngMondaiCount = Runtime::checked32(strMondai.size());

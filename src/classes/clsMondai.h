@@ -21,9 +21,17 @@ public:
     // name, see DataFolders::fileToRead), read as code page 932. A line ends at
     // CR or CR LF; a lone LF stays in the text; an empty file gives no
     // question. Throws RuntimeError FileNotFound (53) when the file does not
-    // exist and PathFileAccessError (75) when it cannot be read; the bank is
-    // then empty.
+    // exist, PathFileAccessError (75) when it cannot be read or is no regular
+    // file (a FIFO, device or socket, or a link to one: refused at once), and
+    // OutOfMemory (7) when it holds more than MaxFileBytes; each names the
+    // file, and the bank is then empty.
     void LoadMondai(const QString &strFileName);
+
+    // The largest question file read: 1 MiB. A list of 32,768 questions
+    // takes about 0.4 MiB; a single line of 1 MiB still lays out on an
+    // invader in a moment, and stays far below the 7.28 million characters
+    // at which the lane arithmetic overflows.
+    static constexpr qint64 MaxFileBytes = 1 << 20;
 
     // One question drawn at random (exactly one random value per call); the
     // empty text when the bank is empty.

@@ -44,24 +44,40 @@ mode_t modeForNewFile()
     return 0666 & ~mask;
 }
 
-// The file a write to `path` must change: `path` itself, or the file its
-// symbolic link names (even when that does not exist yet).
+// The file a write to `path` must change: `path` itself, or the file at the
+// end of its chain of symbolic links (even when that does not exist yet).
+// Empty for a chain that never ends (a loop).
 QString resolveLinks(const QString &path)
 {
-    const QFileInfo info(path);
-    if (!info.isSymLink())
-        return path;
-    const QString target = info.canonicalFilePath();
-    return target.isEmpty() ? info.symLinkTarget() : target;
+    QString file = path;
+    // As many hops as the kernel follows before it gives up with ELOOP.
+    for (int hop = 0; hop <= 40; ++hop) {
+        const QFileInfo info(file);
+        if (!info.isSymLink())
+            return file;
+        file = info.symLinkTarget();
+    }
+    return {};
 }
 
+// Overwrites `target` from its first byte, in a folder where no new file
+// can be made. Room for the new length is reserved before the first byte is
+// overwritten, so that a full disk leaves the file as it was; the file is
+// shrunk to the new length afterwards.
 bool writeInPlace(const QByteArray &target, QByteArrayView bytes)
 {
     const int fd = ::open(target.constData(), O_WRONLY | O_CLOEXEC);
     if (fd < 0)
         return false;
-    const bool ok = writeAll(fd, bytes.data(), bytes.size()) && ::ftruncate(fd, off_t(bytes.size())) == 0
-                    && ::fsync(fd) == 0;
+    struct stat st {};
+    bool ok = ::fstat(fd, &st) == 0;
+    if (ok && bytes.size() > st.st_size && ::posix_fallocate(fd, 0, off_t(bytes.size())) != 0) {
+        // Whatever the attempt reserved goes again.
+        ::ftruncate(fd, st.st_size);
+        ok = false;
+    }
+    ok = ok && writeAll(fd, bytes.data(), bytes.size()) && ::ftruncate(fd, off_t(bytes.size())) == 0
+         && ::fsync(fd) == 0;
     return ::close(fd) == 0 && ok;
 }
 
@@ -164,6 +180,8 @@ namespace AtomicFile {
 bool write(const QString &path, QByteArrayView bytes)
 {
     const QString resolved = resolveLinks(path);
+    if (resolved.isEmpty())
+        return false;
     const QByteArray target = QFile::encodeName(resolved);
     struct stat st {};
     const bool exists = ::stat(target.constData(), &st) == 0;

@@ -13,13 +13,16 @@ namespace AtomicFile {
 // /proc does not allow it), flushes it to disk, names it, renames it over
 // `path` and flushes the directory. A crash leaves the old or the new file,
 // and a stray temporary file (`<name>.tmp-<random>`) only if it strikes in
-// the instant between naming and renaming; the next write removes it. The file keeps its permissions (a new one gets 0666
-// less the umask). A symbolic link is written through: the file it names is
-// replaced and the link stays. An existing file in a directory that may not
-// be written is updated in place instead, whole and flushed (not
-// crash-safe, but the only way there). Returns false, leaving `path`
-// untouched and no temporary file behind, when any step fails (read-only
-// directory without the file, `path` is a directory, disk full...).
+// the instant between naming and renaming; the next write removes it. The
+// file keeps its permissions (a new one gets 0666 less the umask). A
+// symbolic link is written through: the file at the end of its chain is
+// replaced and the links stay; a loop of links fails the write with nothing
+// replaced. An existing file in a directory that may not be written is
+// updated in place instead, whole and flushed, with room for the new length
+// reserved first, so that a full disk leaves it as it was (not crash-safe,
+// but the only way there). Returns false, leaving `path` untouched and no
+// temporary file behind, when any step fails (read-only directory without
+// the file, `path` is a directory, disk full...).
 bool write(const QString &path, QByteArrayView bytes);
 
 } // namespace AtomicFile

@@ -21,6 +21,7 @@ QString RuntimeError::descriptionOf(Number number)
 {
     switch (number) {
     case Overflow: return QStringLiteral("Overflow");
+    case OutOfMemory: return QStringLiteral("Out of memory");
     case SubscriptOutOfRange: return QStringLiteral("Subscript out of range");
     case TypeMismatch: return QStringLiteral("Type mismatch");
     case FileNotFound: return QStringLiteral("File not found");

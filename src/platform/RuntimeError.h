@@ -11,6 +11,7 @@ class RuntimeError : public std::runtime_error
 public:
     enum Number : int {
         Overflow = 6,
+        OutOfMemory = 7,
         SubscriptOutOfRange = 9,
         TypeMismatch = 13,
         FileNotFound = 53,
