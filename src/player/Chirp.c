@@ -5,9 +5,11 @@
    Plays WAVE (looked up in the current directory, then beside this program),
    cut at MS milliseconds, and exits 0 once the sound server confirms that the
    sound has played. Whatever the server does (a suspended sink, a server that
-   stopped answering, a drain that never completes), the player ends MS + 50
-   ms after it started at the latest. Several players may run at once; each
-   opens its own stream and the sound server mixes them. On any failure it
+   stopped answering, a drain that never completes, a wave file that never
+   finishes reading), the player ends MS + 50 ms after it started at the
+   latest. Several players may run at once; each opens its own stream and the
+   sound server mixes them. It exits 0 only when the sound played (or was cut
+   at MS, as asked, with all of it handed to the server); on any failure it
    prints one line on stderr and exits non-zero.
 
    It speaks the PulseAudio protocol, which PulseAudio and PipeWire (through
@@ -18,11 +20,15 @@
 #include <pulse/pulseaudio.h>
 
 #include <errno.h>
+#include <fcntl.h>
 #include <limits.h>
+#include <signal.h>
 #include <stdint.h>
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
+#include <sys/stat.h>
+#include <sys/time.h>
 #include <time.h>
 #include <unistd.h>
 
@@ -32,9 +38,49 @@ enum { ExitUsage = 2, ExitFile = 3, ExitAudio = 4 };
    four-second fanfare, short enough that a cue sounds at once. */
 enum { BufferMs = 40 };
 
-/* The player ends at MS + GraceMs after main at the latest; the rest of the
-   50 ms the game allows covers loading the program and exiting. */
-enum { GraceMs = 40 };
+/* The player ends at MS + GraceMs after main once its work is done or cut;
+   whatever blocks it, a timer ends it at MS + HardMs. The rest of the 50 ms
+   the game allows covers loading the program and exiting. */
+enum { GraceMs = 40, HardMs = 45 };
+
+/* How far the player got, for the timer that ends it: what it exits with
+   when the time is up, and the line it prints. Set before each step. */
+static volatile sig_atomic_t stage_code = ExitFile;
+static const char *volatile stage_line = "Chirp.exe: cannot read: the wave file was not read in time\n";
+
+static void set_stage(int code, const char *line)
+{
+    stage_line = line;
+    stage_code = code;
+}
+
+static void time_is_up(int signal)
+{
+    (void)signal;
+    /* Only what a signal handler may call. */
+    const int code = stage_code;
+    const char *line = stage_line;
+    if (code != 0 && line) {
+        const ssize_t ignored = write(STDERR_FILENO, line, strlen(line));
+        (void)ignored;
+    }
+    _exit(code);
+}
+
+static void start_hard_deadline(long ms)
+{
+    struct sigaction action;
+    memset(&action, 0, sizeof action);
+    action.sa_handler = time_is_up;
+    sigemptyset(&action.sa_mask);
+    sigaction(SIGALRM, &action, NULL);
+    const long long total = (long long)ms + HardMs;
+    struct itimerval timer;
+    memset(&timer, 0, sizeof timer);
+    timer.it_value.tv_sec = (time_t)(total / 1000);
+    timer.it_value.tv_usec = (suseconds_t)(total % 1000 * 1000);
+    setitimer(ITIMER_REAL, &timer, NULL);
+}
 
 /* Wave files larger than this are not cues. */
 enum { MaxWaveBytes = 64 << 20 };
@@ -106,9 +152,20 @@ static uint16_t le16(const uint8_t *p)
 
 static int read_file(const char *path, uint8_t **data, size_t *size)
 {
-    FILE *f = fopen(path, "rb");
-    if (!f)
+    /* Only a regular file: a FIFO or a device in its place would block. */
+    const int fd = open(path, O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    struct stat st;
+    if (fd < 0)
         return 0;
+    if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        close(fd);
+        return 0;
+    }
+    FILE *f = fdopen(fd, "rb");
+    if (!f) {
+        close(fd);
+        return 0;
+    }
     size_t capacity = 1 << 16, used = 0;
     uint8_t *buffer = malloc(capacity);
     while (buffer) {
@@ -315,8 +372,12 @@ static PulseOutcome play_pulse(const Wave *wave, size_t bytes, int64_t deadline)
             if (n > 0 && pa_stream_write(p.stream, wave->data + written, n, NULL, 0, PA_SEEK_RELATIVE) == 0)
                 written += n;
         }
-        if (written == bytes && !drain)
+        if (written == bytes && !drain) {
+            /* All of the cue is the server's: cut at the deadline, it has
+               played as asked. */
+            set_stage(0, NULL);
             drain = pa_stream_drain(p.stream, pulse_drained, &p.drained);
+        }
         /* Past the deadline the cue is cut where it stands: a player that
            outlives its cue would pile up behind the next one. */
         if (!pulse_iterate(&p)) {
@@ -326,6 +387,13 @@ static PulseOutcome play_pulse(const Wave *wave, size_t bytes, int64_t deadline)
             }
             break;
         }
+    }
+    if (outcome == PulsePlayed && p.drained < 0) {
+        fail(0, "no audio", "the sound server could not play the sound");
+        outcome = PulseFailed;
+    } else if (outcome == PulsePlayed && written < bytes) {
+        fail(0, "no audio", "the sound server did not take the whole sound in time");
+        outcome = PulseFailed;
     }
     if (drain)
         pa_operation_unref(drain);
@@ -380,19 +448,27 @@ static int play_alsa(const Wave *wave, size_t bytes, int64_t deadline)
         const snd_pcm_sframes_t n = snd_pcm_writei(pcm, wave->data + done * frame, frames - done);
         if (n == -EAGAIN)
             snd_pcm_wait(pcm, milliseconds_left(deadline));
-        else if (n < 0 && snd_pcm_recover(pcm, (int)n, 1) < 0)
+        else if (n < 0 && (err = snd_pcm_recover(pcm, (int)n, 1)) < 0)
             break;
         else if (n > 0)
             done += (snd_pcm_uframes_t)n;
     }
+    if (err < 0 || done < frames) {
+        snd_pcm_close(pcm);
+        return fail(ExitAudio, "no audio: ALSA did not take the whole sound",
+                    err < 0 ? snd_strerror(err) : "not in time");
+    }
+    set_stage(0, NULL);
     /* Non-blocking, the drain only starts; wait for it up to the deadline. */
-    if (snd_pcm_drain(pcm) == -EAGAIN) {
+    err = snd_pcm_drain(pcm);
+    if (err == -EAGAIN) {
         const struct timespec tick = {0, 1000000};
         while (snd_pcm_state(pcm) == SND_PCM_STATE_DRAINING && milliseconds_left(deadline) > 0)
             nanosleep(&tick, NULL);
+        err = 0;
     }
     snd_pcm_close(pcm);
-    return 0;
+    return err < 0 ? fail(ExitAudio, "no audio: ALSA could not play the sound", snd_strerror(err)) : 0;
 }
 
 int main(int argc, char *argv[])
@@ -403,6 +479,8 @@ int main(int argc, char *argv[])
     long ms = 0;
     if (!parse_ms(argv[2], &ms))
         return fail(ExitUsage, "not a number of milliseconds", argv[2]);
+    /* From here on nothing outlives MS + HardMs, whatever blocks. */
+    start_hard_deadline(ms);
     char path[PATH_MAX];
     if (!find_wave(argv[1], path, sizeof path))
         return fail(ExitFile, "cannot read", argv[1]);
@@ -415,6 +493,7 @@ int main(int argc, char *argv[])
     const size_t bytes = limit < wave.bytes ? (size_t)limit : wave.bytes;
     const int64_t deadline = start + ((int64_t)ms + GraceMs) * 1000;
 
+    set_stage(ExitAudio, "Chirp.exe: no audio: the sound was not handed to a sound server in time\n");
     int code = 0;
     if (bytes > 0) {
         const PulseOutcome outcome = play_pulse(&wave, bytes, deadline);
