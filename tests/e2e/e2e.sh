@@ -67,6 +67,70 @@ check "other ranks keep their defaults" grep -q $'^Holder5=Err\r$' "$folder/Typh
 click $EXIT
 wait_exit_code
 
+echo "== two games on one table, both at the name prompt"
+# Each game ranks; whichever answers first, both scores stay and each name
+# goes to its own game's score.
+second_pid=
+stop_second() { [[ -n "$second_pid" ]] && kill "$second_pid" 2>/dev/null; }
+stop_more=stop_second
+# Plays a ranking game in WINDOW: level 3, one hit, then a landing.
+play_ranking() {
+  read -r origin_x origin_y < <(window_origin "$1")
+  xdotool windowfocus "$1" 2>/dev/null
+  click $LEVEL3
+  click $START
+  click $ANSWER
+  xdotool type --delay 20 "ab"
+  xdotool key Return
+}
+# The name prompt of the game whose main window is $1: windows of one X
+# client share the high bits of their ids.
+prompt_gone() { [[ -z "$(prompt_of "$1")" ]]; }
+both_prompts() { [[ -n "$(prompt_of "$one_window")" && -n "$(prompt_of "$two_window")" ]]; }
+prompt_of() {
+  local w box=
+  for w in $(xdotool search --onlyvisible --name 'ハイスコア' 2>/dev/null); do
+    (( (w >> 21) == ($1 >> 21) )) && box=$w
+  done
+  echo "$box"
+}
+for first in one two; do
+  new_folder
+  printf '[Setup]\r\nSoundOn=True\r\n' > "$folder/Typhoros.ini"
+  start_game
+  one_pid=$game_pid one_window=$main_window
+  xdotool windowmove "$one_window" 0 0
+  (cd "$work" && exec "$folder/typhoros" 2>"$folder/stderr-two.log") &
+  second_pid=$!
+  wait_for count_is '^Typhoros$' 2
+  two_window=$(xdotool search --onlyvisible --name '^Typhoros$' | grep -vx "$one_window" | head -1)
+  xdotool windowmove "$two_window" 500 460
+  play_ranking "$one_window"
+  play_ranking "$two_window"
+  patience=40 check "both games ask for a name ($first answers first)" \
+    wait_for both_prompts
+  if [[ $first == one ]]; then order=("$one_window alice" "$two_window bob"); else order=("$two_window bob" "$one_window alice"); fi
+  for turn in "${order[@]}"; do
+    read -r window name <<<"$turn"
+    box=$(prompt_of "$window")
+    xdotool windowfocus "$box" 2>/dev/null
+    xdotool type --delay 60 "$name"
+    xdotool key Return
+    wait_for prompt_gone "$window"
+  done
+  ini="$folder/Typhoros.ini"
+  check "both scores kept ($first answered first)" [ "$(grep -cE $'^Score[1-5]=[1-9][0-9]*\r$' "$ini")" -eq 2 ]
+  check "the first game's name stored ($first answered first)" grep -q $'^Holder[12]=alice\r$' "$ini"
+  check "the second game's name stored ($first answered first)" grep -q $'^Holder[12]=bob\r$' "$ini"
+  for window in "$two_window" "$one_window"; do
+    read -r origin_x origin_y < <(window_origin "$window")
+    click $EXIT
+  done
+  wait_exit_code
+  wait_for sh -c "! kill -0 $second_pid"
+  second_pid=
+done
+
 echo "== a score that does not rank"
 new_folder
 table=$'[HiScore]\r\n'
