@@ -69,10 +69,23 @@ wait_exit_code
 
 echo "== two games on one table, both at the name prompt"
 # Each game ranks; whichever answers first, both scores stay and each name
-# goes to its own game's score.
+# is stored.
 second_pid=
 stop_second() { [[ -n "$second_pid" ]] && kill "$second_pid" 2>/dev/null; }
 stop_more=stop_second
+# Starts two games in one new folder, side by side: one_window, two_window.
+start_two_games() {
+  new_folder
+  printf '[Setup]\r\nSoundOn=True\r\n' > "$folder/Typhoros.ini"
+  start_game
+  one_window=$main_window
+  xdotool windowmove "$one_window" 0 0
+  (cd "$work" && exec "$folder/typhoros" 2>"$folder/stderr-two.log") &
+  second_pid=$!
+  wait_for count_is '^Typhoros$' 2
+  two_window=$(xdotool search --onlyvisible --name '^Typhoros$' | grep -vx "$one_window" | head -1)
+  xdotool windowmove "$two_window" 500 460
+}
 # Plays a ranking game in WINDOW: level 3, one hit, then a landing.
 play_ranking() {
   read -r origin_x origin_y < <(window_origin "$1")
@@ -85,8 +98,6 @@ play_ranking() {
 }
 # The name prompt of the game whose main window is $1: windows of one X
 # client share the high bits of their ids.
-prompt_gone() { [[ -z "$(prompt_of "$1")" ]]; }
-both_prompts() { [[ -n "$(prompt_of "$one_window")" && -n "$(prompt_of "$two_window")" ]]; }
 prompt_of() {
   local w box=
   for w in $(xdotool search --onlyvisible --name 'ハイスコア' 2>/dev/null); do
@@ -94,34 +105,21 @@ prompt_of() {
   done
   echo "$box"
 }
-for first in one two; do
-  new_folder
-  printf '[Setup]\r\nSoundOn=True\r\n' > "$folder/Typhoros.ini"
-  start_game
-  one_pid=$game_pid one_window=$main_window
-  xdotool windowmove "$one_window" 0 0
-  (cd "$work" && exec "$folder/typhoros" 2>"$folder/stderr-two.log") &
-  second_pid=$!
-  wait_for count_is '^Typhoros$' 2
-  two_window=$(xdotool search --onlyvisible --name '^Typhoros$' | grep -vx "$one_window" | head -1)
-  xdotool windowmove "$two_window" 500 460
-  play_ranking "$one_window"
-  play_ranking "$two_window"
-  patience=40 check "both games ask for a name ($first answers first)" \
-    wait_for both_prompts
-  if [[ $first == one ]]; then order=("$one_window alice" "$two_window bob"); else order=("$two_window bob" "$one_window alice"); fi
-  for turn in "${order[@]}"; do
-    read -r window name <<<"$turn"
-    box=$(prompt_of "$window")
-    xdotool windowfocus "$box" 2>/dev/null
-    xdotool type --delay 60 "$name"
-    xdotool key Return
-    wait_for prompt_gone "$window"
-  done
-  ini="$folder/Typhoros.ini"
-  check "both scores kept ($first answered first)" [ "$(grep -cE $'^Score[1-5]=[1-9][0-9]*\r$' "$ini")" -eq 2 ]
-  check "the first game's name stored ($first answered first)" grep -q $'^Holder[12]=alice\r$' "$ini"
-  check "the second game's name stored ($first answered first)" grep -q $'^Holder[12]=bob\r$' "$ini"
+prompt_shown() { [[ -n "$(prompt_of "$1")" ]]; }
+prompt_gone() { [[ -z "$(prompt_of "$1")" ]]; }
+both_prompts() { prompt_shown "$one_window" && prompt_shown "$two_window"; }
+answer_prompt() { # WINDOW NAME
+  xdotool windowfocus "$(prompt_of "$1")" 2>/dev/null
+  xdotool type --delay 60 "$2"
+  xdotool key Return
+  wait_for prompt_gone "$1"
+}
+# Quits both games and checks the table holds two scores, alice and bob.
+check_both_kept() { # WHEN
+  local ini="$folder/Typhoros.ini" window
+  check "both scores kept ($1)" [ "$(grep -cE $'^Score[1-5]=[1-9][0-9]*\r$' "$ini")" -eq 2 ]
+  check "alice's name stored ($1)" grep -q $'^Holder[12]=alice\r$' "$ini"
+  check "bob's name stored ($1)" grep -q $'^Holder[12]=bob\r$' "$ini"
   for window in "$two_window" "$one_window"; do
     read -r origin_x origin_y < <(window_origin "$window")
     click $EXIT
@@ -129,7 +127,31 @@ for first in one two; do
   wait_exit_code
   wait_for sh -c "! kill -0 $second_pid"
   second_pid=
+}
+for first in one two; do
+  start_two_games
+  play_ranking "$one_window"
+  play_ranking "$two_window"
+  patience=40 check "both games ask for a name ($first answers first)" wait_for both_prompts
+  if [[ $first == one ]]; then
+    answer_prompt "$one_window" alice
+    answer_prompt "$two_window" bob
+  else
+    answer_prompt "$two_window" bob
+    answer_prompt "$one_window" alice
+  fi
+  check_both_kept "$first answered first"
 done
+
+echo "== a game finished beside an older one still running"
+start_two_games
+play_ranking "$two_window"
+patience=40 check "the newer game asks for a name" wait_for prompt_shown "$two_window"
+answer_prompt "$two_window" bob
+play_ranking "$one_window"
+patience=40 check "the older game asks for a name" wait_for prompt_shown "$one_window"
+answer_prompt "$one_window" alice
+check_both_kept "the older game last"
 
 echo "== a score that does not rank"
 new_folder
