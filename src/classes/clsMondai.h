@@ -27,10 +27,10 @@ public:
     // file, and the bank is then empty.
     void LoadMondai(const QString &strFileName);
 
-    // The largest question file read: 1 MiB. A list of 32,768 questions
-    // takes about 0.4 MiB; a single line of 1 MiB still lays out on an
-    // invader in a moment, and stays far below the 7.28 million characters
-    // at which the lane arithmetic overflows.
+    // The largest question file read: 1 MiB. A list of 32,768 short
+    // questions takes about 0.4 MiB; a single line of 1 MiB takes about a
+    // quarter of a second to lay out on an invader, and stays far below the
+    // 7.28 million characters at which the lane arithmetic overflows.
     static constexpr qint64 MaxFileBytes = 1 << 20;
 
     // One question drawn at random (exactly one random value per call); the
