@@ -7,6 +7,7 @@
 #include "classes/clsSetup.h"
 #include "forms/frmMain.h"
 #include "platform/RuntimeError.h"
+#include "platform/SystemWorld.h"
 
 #include "FakeWorld.h"
 #include "TestFiles.h"
@@ -14,6 +15,8 @@
 #include <QApplication>
 #include <QDir>
 #include <QFile>
+#include <QInputDialog>
+#include <QMessageBox>
 #include <QLabel>
 #include <QProcess>
 #include <QTemporaryDir>
@@ -28,6 +31,7 @@ private slots:
     void missingQuestionFile();
     void reportGoesToBoxAndExitCode();
     void errorInEventProcedureStopsTheGameFirst();
+    void boxesBelongToTheGameWindowAndComeBackOnTop();
 };
 
 void tst_startup::startsAndShowsWindow()
@@ -96,6 +100,33 @@ void tst_startup::errorInEventProcedureStopsTheGameFirst()
     // One report, behind which the game stood still.
     QCOMPARE(err.count("a report opened"), 1);
     QVERIFY2(err.contains("while the report was open: 0 cues, settings unchanged"), err.constData());
+}
+
+void tst_startup::boxesBelongToTheGameWindowAndComeBackOnTop()
+{
+    QWidget game;
+    game.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&game));
+    SystemWorld world(QDir::currentPath());
+    world.setOwnerWindow(&game);
+    // The name prompt and the message boxes: children of the game window
+    // (transient for it), modal, captions as given.
+    const auto box = world.makeMessageBox(QStringLiteral("Geme Over"), QStringLiteral("Typhoros"));
+    const auto prompt = world.makeInputDialog(QStringLiteral("やるな！名前は？"), QStringLiteral("ハイスコア"), {});
+    for (QDialog *d : {static_cast<QDialog *>(box.get()), static_cast<QDialog *>(prompt.get())}) {
+        QCOMPARE(d->parentWidget(), &game);
+        QVERIFY(d->isWindow());
+        QCOMPARE(d->windowModality(), Qt::ApplicationModal);
+    }
+    QCOMPARE(prompt->windowTitle(), QStringLiteral("ハイスコア"));
+
+    // While it is open, activating the game window hands the keyboard back
+    // to the box (shown without a nested loop, so the test goes on).
+    prompt->show();
+    QVERIFY(QTest::qWaitForWindowActive(prompt.get()));
+    game.activateWindow();
+    QTRY_COMPARE(QApplication::activeWindow(), static_cast<QWidget *>(prompt.get()));
+    prompt->hide();
 }
 
 QTEST_MAIN(tst_startup)

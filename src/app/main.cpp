@@ -25,6 +25,7 @@ int main(int argc, char *argv[])
         return modTyphoros::ReportRuntimeError(world, error);
     }
     app.setGameWindow(window.get());
+    world.setOwnerWindow(window.get());
     QObject::connect(window.get(), &frmMain::programEnded, &app, [] { QCoreApplication::exit(0); });
     return app.exec();
 }

@@ -7,6 +7,13 @@
 #include "RandomSource.h"
 #include "World.h"
 
+#include <QPointer>
+#include <memory>
+
+class QInputDialog;
+class QMessageBox;
+class QWidget;
+
 class SystemWorld : public World
 {
 public:
@@ -23,7 +30,19 @@ public:
     int execDialog(QDialog &dialog) override;
     void openUrl(const QUrl &url) override;
 
+    // The game window, once it exists: every box opened from then on belongs
+    // to it (transient for it and modal), and while a modal box is open,
+    // activating the game window (a click on it, the task switcher) gives
+    // the box the keyboard again, so that it cannot be lost behind the game.
+    void setOwnerWindow(QWidget *window);
+
+    // The boxes msgBox and inputBox run, made but not shown.
+    std::unique_ptr<QMessageBox> makeMessageBox(const QString &prompt, const QString &title) const;
+    std::unique_ptr<QInputDialog> makeInputDialog(const QString &prompt, const QString &title,
+                                                  const QString &defaultText) const;
+
 private:
+    QPointer<QWidget> m_owner;
     RandomSource m_random;
     CommandLauncher m_launcher;
 };
