@@ -106,7 +106,7 @@ Sounds measure(const QByteArray &pcm, int rate, int channels)
 
 // The loudest sample of 16-bit mono `pcm` at `rate` once resampled to
 // `toRate`. A sound server resamples by band-limited interpolation, which
-// overshoots between the original samples where a wave has sharp edges (the
+// overshoots between the wave's own samples where it has sharp edges (the
 // red cue's peak rises about 4 %), so a played peak is judged against the
 // same interpolation: a windowed sinc, 24 taps either side.
 int resampledPeak(const QByteArray &pcm, int rate, int toRate)
