@@ -44,3 +44,33 @@ window_origin() {
 # Client-area positions of the game window's controls (pixels).
 EXIT="700 512"; START="700 168"; SETUP="700 472"; ANSWER="328 515"
 LEVEL0="682 44"; LEVEL1="682 68"; LEVEL2="682 92"; LEVEL3="682 116"
+
+# start_sway DIR [RUN_AS...]: a headless sway compositor (no input devices,
+# software rendering, one 1280x1024 output) whose runtime folder is DIR, run
+# as RUN_AS. Like a desktop's, it gives a window that asks to be activated
+# the focus (sway's own default only marks it urgent). Exports
+# XDG_RUNTIME_DIR, WAYLAND_DISPLAY and SWAYSOCK and sets sway_pid.
+start_sway() {
+  local dir=$1 socket
+  shift
+  mkdir -p "$dir"
+  chmod 700 "$dir"
+  printf 'output HEADLESS-1 mode 1280x1024\nfocus_on_window_activation focus\nxwayland disable\n' >"$dir/sway.conf"
+  [[ $# -gt 0 && $(id -u) -eq 0 ]] && chown -R nobody:nogroup "$dir"
+  "$@" env XDG_RUNTIME_DIR="$dir" WLR_BACKENDS=headless WLR_LIBINPUT_NO_DEVICES=1 WLR_RENDERER=pixman \
+    sway -c "$dir/sway.conf" >"$dir/sway.log" 2>&1 &
+  sway_pid=$!
+  export XDG_RUNTIME_DIR="$dir"
+  local _
+  for _ in $(seq 250); do
+    socket=$(ls "$dir"/sway-ipc.*.sock 2>/dev/null | head -1)
+    if [[ -n "$socket" ]] && ls "$dir"/wayland-* >/dev/null 2>&1; then
+      WAYLAND_DISPLAY=$(cd "$dir" && ls wayland-* | grep -v '\.lock$' | head -1)
+      export WAYLAND_DISPLAY SWAYSOCK=$socket
+      return 0
+    fi
+    sleep 0.02
+  done
+  cat "$dir/sway.log" >&2
+  return 1
+}

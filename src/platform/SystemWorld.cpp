@@ -28,8 +28,18 @@ protected:
         if (event->type() == QEvent::WindowActivate) {
             QWidget *modal = QApplication::activeModalWidget();
             if (modal != nullptr && modal != watched && modal->isVisible()) {
-                modal->raise();
-                modal->activateWindow();
+                // Queued: the click that activated the game window also has
+                // Qt ask to activate that window, after this event; on
+                // Wayland the last request wins, so ours must come later.
+                QMetaObject::invokeMethod(
+                    modal,
+                    [modal] {
+                        if (modal->isVisible()) {
+                            modal->raise();
+                            modal->activateWindow();
+                        }
+                    },
+                    Qt::QueuedConnection);
             }
         }
         return QObject::eventFilter(watched, event);

@@ -1,8 +1,10 @@
 # SPDX-License-Identifier: MIT
 # Shared helpers of the end-to-end tests: a private Xvfb, checks and their
 # count, a program folder with a stand-in sound player, starting the game and
-# clicking its controls. Sourced by e2e.sh and ime.sh after `game_dir` is set.
-# Everything started here is stopped by process id on exit.
+# clicking its controls, answering through an input method. Sourced by the
+# tests after `game_dir` is set; a Wayland test sets `display=wayland` first
+# and brings its own compositor and window helpers. Everything started here
+# is stopped by process id on exit.
 
 work=$(mktemp -d)
 chmod 755 "$work"
@@ -24,8 +26,10 @@ stop_everything() {
 trap stop_everything EXIT
 
 source "$(dirname "${BASH_SOURCE[0]}")/../../scripts/desktop.sh"
-start_xvfb || { echo "Xvfb did not start"; exit 1; }
-export QT_QPA_PLATFORM=xcb
+if [[ ${display:-x11} == x11 ]]; then
+  start_xvfb || { echo "Xvfb did not start"; exit 1; }
+  export QT_QPA_PLATFORM=xcb
+fi
 # xdotool turns the text it types into characters by the locale.
 export LANG=C.UTF-8 LC_ALL=C.UTF-8
 export ASAN_OPTIONS=detect_leaks=0
@@ -97,4 +101,98 @@ wait_exit_code() {
   local code=$?
   game_pid=
   return $code
+}
+
+# Processes run as another user (an input method, a compositor) carry
+# TYPHOROS_E2E_RUN=$token in their environment, by which exactly those are
+# stopped at the end: stop_more=stop_tagged.
+token="typhoros-e2e-$$-$RANDOM"
+tagged_pids() {
+  local environ
+  for environ in /proc/[0-9]*/environ; do
+    grep -qz "^TYPHOROS_E2E_RUN=$token\$" "$environ" 2>/dev/null && { environ=${environ#/proc/}; echo "${environ%/environ}"; }
+  done
+}
+stop_tagged() {
+  local pids
+  pids=$(tagged_pids)
+  [[ -n "$pids" ]] && kill $pids 2>/dev/null
+  for _ in $(seq 50); do [[ -z "$(tagged_pids)" ]] && return; sleep 0.1; done
+  pids=$(tagged_pids)
+  [[ -n "$pids" ]] && kill -9 $pids 2>/dev/null
+}
+
+# configure_mozc HOME: Mozc in hiragana from the start, on IBus and on fcitx5.
+configure_mozc() {
+  mkdir -p "$1/.config/mozc" "$1/.config/fcitx5"
+  cat > "$1/.config/mozc/ibus_config.textproto" <<'EOF'
+engines { name: "mozc-jp" longname: "Mozc" layout: "default" rank: 80 }
+active_on_launch: True
+EOF
+  printf '[Behavior]\nActiveByDefault=True\n' > "$1/.config/fcitx5/config"
+  cat > "$1/.config/fcitx5/profile" <<'EOF'
+[Groups/0]
+Name=Default
+Default Layout=us
+DefaultIM=mozc
+
+[Groups/0/Items/0]
+Name=keyboard-us
+
+[Groups/0/Items/1]
+Name=mozc
+
+[GroupOrder]
+0=Default
+EOF
+}
+
+shots() { grep -cE '^(OK|NG|red|bule)\.wav' "$folder/cues.log" 2>/dev/null; }
+shots_over() { [ "$(shots)" -gt "$1" ]; }
+last_shot() { grep -E '^(OK|NG|red|bule)\.wav' "$folder/cues.log" | tail -1; }
+# The answer box holds ink (a composition or committed text); `box_ink`, the
+# share of dark pixels there, comes with the display's helpers.
+inked() { awk -v ink="$(box_ink)" 'BEGIN { exit !(ink > 0.005) }'; }
+
+# answer_through_ime LEVEL NAME KEY...: starts a game at LEVEL, presses KEYS
+# (romaji, and space to convert) in the answer box through the input method,
+# commits with Return and shoots. `press KEY...` (the display's) types keys.
+answer_through_ime() {
+  local level=$1 name=$2
+  shift 2
+  click $level
+  click $START
+  check "$name: the game runs" wait_for cues_have "Down.wav 100"
+  click $ANSWER
+  local before
+  before=$(shots)
+  press "$@"
+  sleep 0.5
+  check "$name: the composition shows in the box" inked
+  press Return # commits the composition
+  sleep 0.8
+  check "$name: the committing Enter shoots nothing" [ "$(shots)" -eq "$before" ]
+  check "$name: the committed text stays in the box" inked
+  press Return
+  check "$name: the next Enter shoots" wait_for shots_over "$before"
+  check "$name: and hits" grep -qE '^(OK|red|bule)\.wav' <<<"$(last_shot)"
+  click $EXIT # stops the game; nothing is recorded
+}
+
+# ime_questions: the folder's question files hold one question per level
+# that Mozc commits other characters for (漢字 by conversion, ～ for Mozc's 〜,
+# ー and ￥), in code page 932; the sound is on.
+ime_questions() {
+  printf '\x82\xcb\x82\xb1\r\n' > "$folder/Mondai0.txt" # ねこ
+  printf '\x8a\xbf\x8e\x9a\r\n' > "$folder/Mondai1.txt" # 漢字
+  printf '\x82\xcb\x81\x60\r\n' > "$folder/Mondai2.txt" # ね～
+  printf '\x81\x5b\x81\x8f\r\n' > "$folder/Mondai3.txt" # ー￥
+  printf '[Setup]\r\nSoundOn=True\r\n' > "$folder/Typhoros.ini"
+}
+# answer_ime_questions: each of those answered through the input method.
+answer_ime_questions() {
+  answer_through_ime "$LEVEL0" "ねこ typed as neko" n e k o
+  answer_through_ime "$LEVEL1" "漢字 converted from kanji" k a n j i space space
+  answer_through_ime "$LEVEL2" "ね～ typed as ne~ (Mozc commits 〜)" n e asciitilde
+  answer_through_ime "$LEVEL3" "ー￥ typed as - and \\" minus backslash
 }
