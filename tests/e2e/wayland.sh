@@ -27,6 +27,10 @@ user=()
 [[ $(id -u) -eq 0 ]] && user=(setpriv --reuid=nobody --regid=nogroup --clear-groups)
 start_private_bus "$work/session-bus" "${user[@]}"
 start_sway "$work/runtime" "${user[@]}" env TYPHOROS_E2E_RUN="$token" || { echo "sway did not start"; exit 1; }
+# sway 1.7 gives a window it activates the keyboard without raising it;
+# later versions raise it too.
+read -r _ _ sway_version _ < <(sway --version)
+raises_activated=$([[ $(printf '1.7\n%s\n' "$sway_version" | sort -V | tail -1) != 1.7 ]] && echo yes)
 as_user=("${user[@]}" env -i TYPHOROS_E2E_RUN="$token" PATH=/usr/bin:/bin LANG=C.UTF-8
   HOME="$home" XDG_CONFIG_HOME="$home/.config" XDG_RUNTIME_DIR="$XDG_RUNTIME_DIR"
   WAYLAND_DISPLAY="$WAYLAND_DISPLAY" DBUS_SESSION_BUS_ADDRESS="$DBUS_SESSION_BUS_ADDRESS")
@@ -57,6 +61,8 @@ views() {
 view_named() { views | awk -F'\t' -v re="$1" -v not="${2:-}" '$6 ~ re && $1 != not { id = $1 } END { if (id == "") exit 1; print id }'; }
 view_field() { views | awk -F'\t' -v id="$1" -v n="$2" '$1 == id { print $n }'; }
 count_is() { [ "$(views | awk -F'\t' -v re="$1" '$6 ~ re' | wc -l)" -eq "$2" ]; }
+# The window drawn over every other floating one: the workspace's last.
+on_top() { [[ "$(swaymsg -t get_tree | jq -r '[.. | objects | select(.type? == "workspace" and .name != "__i3_scratch") | .floating_nodes[]?.id] | last')" == "$1" ]]; }
 focused_is() { [[ "$(views | awk -F'\t' '$2 == "true" { print $1 }')" == "$1" ]]; }
 window_named() { view_named "$1" >/dev/null; }
 
@@ -88,6 +94,7 @@ keeps_keyboard() {
   click 40 40
   sleep 0.5
   check "$1 keeps the keyboard after a click on the game" wait_for focused_is "$2"
+  [[ -n $raises_activated ]] && check "$1 is back on top" wait_for on_top "$2"
 }
 
 quit_game() {
