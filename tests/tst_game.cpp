@@ -176,6 +176,17 @@ void tst_game::longQuestionGivesNegativeLeft()
     g.tick();
     QCOMPARE(g.form->lblUFO[0]->Left(), (9615.0f - 40 * 295) / 2);
     QVERIFY(g.form->lblUFO[0]->Left() < 0);
+
+    // Longer than an invader shows: its lane and its match take all of it.
+    const QString huge(UfoLabel::ShownChars + 1000, QChar(0x3044));
+    GameFixture h({{huge}, {"a"}, {"a"}, {"a"}});
+    h.start(0);
+    h.tick();
+    QCOMPARE(h.form->lblUFO[0]->Left(), (9615.0f - float(huge.size()) * 295) / 2);
+    h.enter(huge.left(UfoLabel::ShownChars));
+    QCOMPARE(h.form->lblUFO[0]->Caption(), huge);
+    h.enter(huge);
+    QVERIFY(h.form->lblUFO[0]->Caption().isEmpty());
 }
 
 void tst_game::stepRangePerSlot()

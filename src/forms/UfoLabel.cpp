@@ -25,7 +25,8 @@ UfoLabel::UfoLabel(QWidget *parent) : QLabel(parent)
 
 void UfoLabel::setCaption(const QString &caption)
 {
-    setText(caption);
+    m_caption = caption;
+    setText(caption.size() > ShownChars ? caption.left(ShownChars) : caption);
     adjustSize();
 }
 

@@ -11,9 +11,14 @@ public:
     explicit UfoLabel(QWidget *parent = nullptr);
 
     // The question; the empty text means the slot is free. The label sizes
-    // itself to it.
-    QString Caption() const { return text(); }
+    // itself to it and shows at most its first ShownChars characters.
+    QString Caption() const { return m_caption; }
     void setCaption(const QString &caption);
+
+    // More characters than any play field can show at once. A question file
+    // may hold a line far longer (up to its size bound); laying all of it
+    // out would freeze the window for a noticeable time at each launch.
+    static constexpr qsizetype ShownChars = 4096;
 
     // Position of the top-left corner inside the play field, in twips. The
     // values are kept exactly and read back as set; the widget is placed at
@@ -36,6 +41,7 @@ public:
 private:
     void place();
 
+    QString m_caption;
     float m_top = 0;
     float m_left = 0;
     quint32 m_foreColor = 0;
