@@ -29,9 +29,12 @@ const QString GameDir = QStringLiteral(GAME_DIR);
 const QString Player = GameDir + QStringLiteral("/Chirp.exe");
 
 // What the player promises: it ends MS + 50 ms after it started at the
-// latest. Starting it from this (sanitized) test process and noticing its
-// end take a few milliseconds more on a busy machine.
+// latest, up to LateStartMs later when the server has the whole cue but is
+// still playing it (it began late). Starting it from this (sanitized) test
+// process and noticing its end take a few milliseconds more on a busy
+// machine.
 constexpr int GraceMs = 50;
+constexpr int LateStartMs = 60;
 constexpr int NoisyMachineMs = 30;
 
 struct Wave {
@@ -138,8 +141,11 @@ public:
 
     SinkRecording()
     {
+        // 20 ms, as a desktop recorder asks: a 5 ms request shrinks
+        // PipeWire's cycle for every stream, and on a busy two-core machine
+        // the recorded sound then broke up now and then.
         m_parecord.start("parecord", {"--device=sink.monitor", "--raw", "--format=s16le", "--rate=48000",
-                                      "--channels=2", "--latency-msec=5", m_file});
+                                      "--channels=2", "--latency-msec=20", m_file});
         // Begin once samples flow, so that nothing played is missed.
         QElapsedTimer waited;
         waited.start();
@@ -305,7 +311,8 @@ void tst_player::cuesReachTheSinkWholeAndEndOnTime()
 
     QCOMPARE(r.exitCode, 0);
     QVERIFY2(r.stderrText.isEmpty(), r.stderrText.constData());
-    QVERIFY2(r.ms <= qMin(soundMs, double(ms)) + GraceMs + NoisyMachineMs, qPrintable(QString::number(r.ms)));
+    QVERIFY2(r.ms <= qMin(soundMs, double(ms)) + GraceMs + LateStartMs + NoisyMachineMs,
+             qPrintable(QString::number(r.ms)));
     // The same stretches of sound, each as long as in the wave, as loud as
     // the wave resampled to the sink's 48 kHz (from 22,050 Hz) by the same
     // kind of interpolation the server uses.
@@ -339,7 +346,7 @@ void tst_player::playersStartedEveryTickAllPlayAndEnd()
     const Sounds played = recording.stop();
     for (QProcess *p : players) {
         QCOMPARE(p->exitCode(), 0);
-        QVERIFY2(p->property("ms").toInt() <= 1000 * w.seconds() + GraceMs + NoisyMachineMs,
+        QVERIFY2(p->property("ms").toInt() <= 1000 * w.seconds() + GraceMs + LateStartMs + NoisyMachineMs,
                  qPrintable(p->property("ms").toString()));
         delete p;
     }
@@ -351,7 +358,7 @@ void tst_player::suspendedSinkStillEndsOnTime()
     QCOMPARE(QProcess::execute("pactl", {"suspend-sink", "sink", "1"}), 0);
     const Run r = play({"OK.wav", "400"});
     QProcess::execute("pactl", {"suspend-sink", "sink", "0"});
-    QVERIFY2(r.ms <= 400 + GraceMs + NoisyMachineMs, qPrintable(QString::number(r.ms)));
+    QVERIFY2(r.ms <= 400 + GraceMs + LateStartMs + NoisyMachineMs, qPrintable(QString::number(r.ms)));
 }
 
 void tst_player::withoutServerPlaysThroughAlsa_data()

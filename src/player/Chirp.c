@@ -7,7 +7,9 @@
    sound has played. Whatever the server does (a suspended sink, a server that
    stopped answering, a drain that never completes, a wave file that never
    finishes reading), the player ends MS + 50 ms after it started at the
-   latest. Several players may run at once; each opens its own stream and the
+   latest, or, when the server holds the whole cue but began playing it late
+   (PipeWire may take a few tens of milliseconds to wake its graph), up to
+   60 ms later still, so that the end of the cue is heard. Several players may run at once; each opens its own stream and the
    sound server mixes them. It exits 0 only when the sound played (or was cut
    at MS, as asked, with all of it handed to the server); on any failure it
    prints one line on stderr and exits non-zero.
@@ -42,6 +44,10 @@ enum { BufferMs = 40 };
    whatever blocks it, a timer ends it at MS + HardMs. The rest of the 50 ms
    the game allows covers loading the program and exiting. */
 enum { GraceMs = 40, HardMs = 45 };
+
+/* How much longer a server that has the whole cue may take to play its end
+   when it started the sound late. */
+enum { LateStartMs = 60 };
 
 /* How far the player got, for the timer that ends it: what it exits with
    when the time is up, and the line it prints. Set before each step. */
@@ -79,6 +85,17 @@ static void start_hard_deadline(long ms)
     memset(&timer, 0, sizeof timer);
     timer.it_value.tv_sec = (time_t)(total / 1000);
     timer.it_value.tv_usec = (suseconds_t)(total % 1000 * 1000);
+    setitimer(ITIMER_REAL, &timer, NULL);
+}
+
+/* Moves the hard deadline `ms` later. */
+static void extend_hard_deadline(long ms)
+{
+    struct itimerval timer;
+    getitimer(ITIMER_REAL, &timer);
+    long long left = (long long)timer.it_value.tv_sec * 1000000 + timer.it_value.tv_usec + (long long)ms * 1000;
+    timer.it_value.tv_sec = (time_t)(left / 1000000);
+    timer.it_value.tv_usec = (suseconds_t)(left % 1000000);
     setitimer(ITIMER_REAL, &timer, NULL);
 }
 
@@ -357,6 +374,7 @@ static PulseOutcome play_pulse(const Wave *wave, size_t bytes, int64_t deadline)
        when everything has played. */
     size_t written = 0;
     pa_operation *drain = NULL;
+    int extended = 0;
     while (p.drained == 0) {
         const pa_stream_state_t state = pa_stream_get_state(p.stream);
         if (!PA_STREAM_IS_GOOD(state)) {
@@ -379,8 +397,16 @@ static PulseOutcome play_pulse(const Wave *wave, size_t bytes, int64_t deadline)
             drain = pa_stream_drain(p.stream, pulse_drained, &p.drained);
         }
         /* Past the deadline the cue is cut where it stands: a player that
-           outlives its cue would pile up behind the next one. */
+           outlives its cue would pile up behind the next one. Only a server
+           that has all of it and is still draining gets a little longer:
+           it started the sound late, and its end is still to be heard. */
         if (!pulse_iterate(&p)) {
+            if (drain && !extended && now_us() >= p.deadline) {
+                extended = 1;
+                p.deadline += LateStartMs * 1000;
+                extend_hard_deadline(LateStartMs);
+                continue;
+            }
             if (written == 0) {
                 fail(0, "no audio", "the sound server did not take the sound in time");
                 outcome = PulseFailed;
