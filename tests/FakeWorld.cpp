@@ -47,7 +47,7 @@ std::optional<QString> FakeWorld::inputBox(const QString &prompt, const QString 
         onInputBox();
     if (inputAnswers.empty())
         return std::nullopt;
-    auto answer = inputAnswers.front();
+    std::optional<QString> answer = std::move(inputAnswers.front());
     inputAnswers.pop_front();
     return answer;
 }

@@ -55,16 +55,28 @@ void tst_crashsafety::killedWritersNeverTearTheTable()
     int mostLeft = 0;
     const int kills = 1000;
     for (int n = 0; n < kills; ++n) {
+        int ready[2];
+        QVERIFY(::pipe(ready) == 0);
         const pid_t child = ::fork();
         QVERIFY(child >= 0);
         if (child == 0) {
             // The writer: enters ever higher scores until it is killed.
             FakeWorld world;
             clsSetup setup(world, dir.path());
+            const char go = 1;
+            if (::write(ready[1], &go, 1) != 1)
+                ::_exit(1);
             for (;;)
                 setup.SetScore(setup.Score(1) + 1);
         }
-        ::usleep(random.bounded(500, 30000));
+        // The kill falls anywhere in the writing, however long the forked
+        // child took to get there (a sanitized child on a busy machine may
+        // take longer than the whole window).
+        ::close(ready[1]);
+        char go = 0;
+        QCOMPARE(::read(ready[0], &go, 1), ssize_t(1));
+        ::close(ready[0]);
+        ::usleep(random.bounded(0, 20000));
         ::kill(child, SIGKILL);
         int status = 0;
         ::waitpid(child, &status, 0);

@@ -72,8 +72,10 @@ bool writeInPlace(const QByteArray &target, QByteArrayView bytes)
     struct stat st {};
     bool ok = ::fstat(fd, &st) == 0;
     if (ok && bytes.size() > st.st_size && ::posix_fallocate(fd, 0, off_t(bytes.size())) != 0) {
-        // Whatever the attempt reserved goes again.
-        ::ftruncate(fd, st.st_size);
+        // Whatever the attempt reserved goes again (should even that fail,
+        // the old bytes are still whole, only followed by zeros).
+        const bool shrunk = ::ftruncate(fd, st.st_size) == 0;
+        Q_UNUSED(shrunk)
         ok = false;
     }
     ok = ok && writeAll(fd, bytes.data(), bytes.size()) && ::ftruncate(fd, off_t(bytes.size())) == 0
