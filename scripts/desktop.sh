@@ -49,7 +49,8 @@ LEVEL0="682 44"; LEVEL1="682 68"; LEVEL2="682 92"; LEVEL3="682 116"
 # software rendering, one 1280x1024 output) whose runtime folder is DIR, run
 # as RUN_AS. Like a desktop's, it gives a window that asks to be activated
 # the focus (sway's own default only marks it urgent). Exports
-# XDG_RUNTIME_DIR, WAYLAND_DISPLAY and SWAYSOCK and sets sway_pid.
+# XDG_RUNTIME_DIR, WAYLAND_DISPLAY and SWAYSOCK; the caller stops it (RUN_AS
+# may tag it for that).
 start_sway() {
   local dir=$1 socket
   shift
@@ -59,7 +60,6 @@ start_sway() {
   [[ $# -gt 0 && $(id -u) -eq 0 ]] && chown -R nobody:nogroup "$dir"
   "$@" env XDG_RUNTIME_DIR="$dir" WLR_BACKENDS=headless WLR_LIBINPUT_NO_DEVICES=1 WLR_RENDERER=pixman \
     sway -c "$dir/sway.conf" >"$dir/sway.log" 2>&1 &
-  sway_pid=$!
   export XDG_RUNTIME_DIR="$dir"
   local _
   for _ in $(seq 250); do

@@ -28,9 +28,9 @@ public:
     void LoadMondai(const QString &strFileName);
 
     // The largest question file read: 1 MiB. A list of 32,768 short
-    // questions takes about 0.4 MiB; a single line of 1 MiB takes about a
-    // quarter of a second to lay out on an invader, and stays far below the
-    // 7.28 million characters at which the lane arithmetic overflows.
+    // questions takes about 0.4 MiB; a single line of 1 MiB stays far below
+    // the 7.28 million characters at which the lane arithmetic overflows (an
+    // invader lays out only the start of a long question).
     static constexpr qint64 MaxFileBytes = 1 << 20;
 
     // One question drawn at random (exactly one random value per call); the

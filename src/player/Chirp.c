@@ -9,8 +9,9 @@
    finishes reading), the player ends MS + 50 ms after it started at the
    latest, or, when the server holds the whole cue but began playing it late
    (PipeWire may take a few tens of milliseconds to wake its graph), up to
-   60 ms later still, so that the end of the cue is heard. Several players may run at once; each opens its own stream and the
-   sound server mixes them. It exits 0 only when the sound played (or was cut
+   60 ms later still, so that the end of the cue is heard. Several players
+   may run at once; each opens its own stream and the sound server mixes
+   them. It exits 0 only when the sound played (or was cut
    at MS, as asked, with all of it handed to the server); on any failure it
    prints one line on stderr and exits non-zero.
 
