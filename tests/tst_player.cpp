@@ -330,9 +330,12 @@ void tst_player::cuesReachTheSinkWholeAndEndOnTime()
     // the server's: PipeWire's real-time thread held up on a busy machine
     // (held up here for 5 ms on an idle machine, 37 ms beside this test).
     // Such a recording says nothing of the player: measure again.
+    // A missed cycle adds at least 256 frames at 48 kHz (5.3 ms); judging at
+    // half that leaves small shifts in the wave's own silent runs alone.
+    const double holeAtLeast = 0.0025; // seconds
     Sounds played;
     Run r = playRecorded(played);
-    for (int again = 0; again < 2 && played.silence - expected.silence > 0.0025; ++again) {
+    for (int again = 0; again < 2 && played.silence - expected.silence > holeAtLeast; ++again) {
         qWarning("the server dropped %.1f ms of cycles: measured again", 1000 * (played.silence - expected.silence));
         r = playRecorded(played);
     }
