@@ -28,6 +28,20 @@ QByteArray tableFile(const QList<int> &scores)
     return bytes;
 }
 
+// A [HiScore] section of (score, holder) pairs, keys in the order Score,
+// Holder, Date, as files written elsewhere may have them.
+QByteArray tableFile(const QList<std::pair<int, QByteArray>> &entries)
+{
+    QByteArray bytes = "[HiScore]\r\n";
+    for (int n = 1; n <= entries.size(); ++n) {
+        const QByteArray rank = QByteArray::number(n);
+        bytes += "Score" + rank + "=" + QByteArray::number(entries[n - 1].first) + "\r\n";
+        bytes += "Holder" + rank + "=" + entries[n - 1].second + "\r\n";
+        bytes += "Date" + rank + "=2020/01/0" + rank + " 10:00\r\n";
+    }
+    return bytes;
+}
+
 QList<int> scores(const clsSetup &setup)
 {
     QList<int> s;
@@ -67,6 +81,8 @@ private slots:
     void rankOutOfRange();
     void keepsWhatWindowsWrote();
     void twoGamesOnOneFileKeepEveryScoreAndName();
+    void namesGoOnlyToTheScoresTheirPlayersMade();
+    void anEmptiedFileLeavesTheTableAsItWas();
 };
 
 void tst_clssetup::defaultsWithoutFile()
@@ -124,9 +140,11 @@ void tst_clssetup::setScore()
     // Entries below the new one moved whole, dates included.
     if (rank < 5)
         QCOMPARE(setup.ScoreDate(qint16(rank + 1)), QStringLiteral("2020/01/0%1 10:00:00").arg(rank));
-    // The file holds the same table after a restart (dates to the minute).
+    // The file holds the same table after a restart (dates to the minute),
+    // naming no one for the new entry until its name is given.
     clsSetup reread(world, dir.path());
     QCOMPARE(scores(reread), after);
+    holdersAfter[rank - 1] = QStringLiteral("Err");
     QCOMPARE(holders(reread), holdersAfter);
     QCOMPARE(reread.ScoreDate(qint16(rank)), QStringLiteral("2026/12/07 21:34:00"));
 }
@@ -389,6 +407,89 @@ void tst_clssetup::twoGamesOnOneFileKeepEveryScoreAndName()
     const clsSetup file(world, dir.path());
     QCOMPARE(scores(file), (QList<int>{1388, 666, 0, 0, 0}));
     QVERIFY(file.SoundOnOff());
+}
+
+void tst_clssetup::namesGoOnlyToTheScoresTheirPlayersMade()
+{
+    QTemporaryDir dir;
+    const QString ini = dir.filePath("Typhoros.ini");
+    FakeWorld world, other;
+    const auto holdersInFile = [&] {
+        FakeWorld w;
+        return holders(clsSetup(w, dir.path()));
+    };
+
+    // Until the name is given the file names no one for the new score, so a
+    // game killed at its prompt, or whose name cannot be written, credits it
+    // to nobody; once named, the file is the usual table.
+    TestFiles::write(ini, tableFile({{50, "c1"}, {40, "c2"}, {30, "c3"}, {20, "c4"}, {10, "c5"}}));
+    {
+        clsSetup game(world, dir.path());
+        QCOMPARE(game.SetScore(1388), qint16(1));
+        QCOMPARE(game.ScoreHolder(1), QStringLiteral("c1")); // memory keeps the rank's holder meanwhile
+        QCOMPARE(holdersInFile(), (QStringList{"Err", "c1", "c2", "c3", "c4"}));
+        game.SetScoreHolder(1, QStringLiteral("dave"));
+    }
+    QByteArray named = "[HiScore]\r\nScore1=1388\r\nHolder1=dave\r\nDate1=2026/12/07 21:34\r\n";
+    for (int n = 2; n <= 5; ++n) { // moved down whole, each line where it was
+        const QByteArray rank = QByteArray::number(n), from = QByteArray::number(n - 1);
+        named += "Score" + rank + "=" + QByteArray::number(70 - 10 * n) + "\r\nHolder" + rank + "=c" + from
+                 + "\r\nDate" + rank + "=2020/01/0" + from + " 10:00\r\n";
+    }
+    QCOMPARE(TestFiles::read(ini), named);
+
+    // Equal scores in one minute, one game: each name to its own entry.
+    TestFiles::write(ini, tableFile({{1000, "taro"}, {100, "taro"}}));
+    {
+        clsSetup game(world, dir.path());
+        game.SetScoreHolder(game.SetScore(300), QStringLiteral("taro"));
+        game.SetScoreHolder(game.SetScore(300), QStringLiteral("hanako"));
+    }
+    QCOMPARE(holdersInFile(), (QStringList{"taro", "taro", "hanako", "taro", "Err"}));
+
+    // Two games score 300 in one minute; the lower one answers first.
+    TestFiles::write(ini, tableFile({{1000, "taro"}, {100, "taro"}}));
+    {
+        clsSetup a(world, dir.path()), b(other, dir.path());
+        QCOMPARE(a.SetScore(300), qint16(2));
+        QCOMPARE(b.SetScore(300), qint16(3));
+        b.SetScoreHolder(3, QStringLiteral("bob"));
+        a.SetScoreHolder(2, QStringLiteral("alice"));
+    }
+    QCOMPARE(holdersInFile(), (QStringList{"taro", "alice", "bob", "taro", "Err"}));
+
+    // A score entering just above a cancelled one, with another game's
+    // write before the name: the name still arrives.
+    TestFiles::write(ini, tableFile({{1000, "taro"}, {100, "taro"}}));
+    {
+        clsSetup game(world, dir.path()), b(other, dir.path());
+        game.SetScoreHolder(game.SetScore(300), std::nullopt);
+        QCOMPARE(game.SetScore(400), qint16(2));
+        b.setSoundOnOff(true);
+        game.SetScoreHolder(2, QStringLiteral("carol"));
+    }
+    QCOMPARE(holdersInFile(), (QStringList{"taro", "carol", "Err", "taro", "Err"}));
+}
+
+void tst_clssetup::anEmptiedFileLeavesTheTableAsItWas()
+{
+    for (const QByteArray &emptied : {QByteArray(), QByteArray("[Other]\r\nx=1\r\n")}) {
+        QTemporaryDir dir;
+        const QString ini = dir.filePath("Typhoros.ini");
+        TestFiles::write(ini, tableFile({500, 400, 300, 200, 100}));
+        FakeWorld world;
+        clsSetup game(world, dir.path());
+        TestFiles::write(ini, emptied);
+        game.setSoundOnOff(true);
+        QCOMPARE(scores(game), (QList<int>{500, 400, 300, 200, 100}));
+        QCOMPARE(holders(game), (QStringList{"P1", "P2", "P3", "P4", "P5"}));
+        QCOMPARE(game.SetScore(250), qint16(4));
+        FakeWorld again;
+        const clsSetup reread(again, dir.path());
+        QCOMPARE(scores(reread), (QList<int>{500, 400, 300, 250, 200}));
+        QVERIFY(reread.SoundOnOff());
+        QVERIFY(TestFiles::read(ini).startsWith(emptied));
+    }
 }
 
 QTEST_GUILESS_MAIN(tst_clssetup)

@@ -15,6 +15,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <csignal>
+#include <cstdlib>
 #include <limits>
 #include <sched.h>
 #include <sys/mount.h>
@@ -143,44 +144,76 @@ void tst_crashsafety::fullDiskLeavesTheFileAsItWas()
 {
     if (::geteuid() != 0)
         QSKIP("a small file system of its own needs root");
-    const QByteArray old = "[HiScore]\r\nScore1=10\r\n", bigger = old + QByteArray(8192, 'x');
-    // Both ways of writing: beside the file and renamed, and in place in a
-    // folder the writer may not change (as nobody, in a folder of root's).
-    for (const bool inPlace : {false, true}) {
-        QTemporaryDir mountPoint;
-        const pid_t child = ::fork();
-        QVERIFY(child >= 0);
-        if (child == 0) {
-            const QByteArray root = QFile::encodeName(mountPoint.path());
-            if (::unshare(CLONE_NEWNS) != 0 || ::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0
-                || ::mount("tmpfs", root.constData(), "tmpfs", 0, "size=64k,mode=0755") != 0)
-                ::_exit(2);
-            const QString folder = mountPoint.filePath("game"), path = folder + "/Typhoros.ini";
-            QDir().mkpath(folder);
-            TestFiles::write(path, old);
-            ::chmod(QFile::encodeName(path).constData(), 0666);
-            // Fill the file system to the last block.
-            QFile filler(mountPoint.filePath("filler"));
-            filler.open(QIODevice::WriteOnly);
-            const QByteArray block(512, '\0');
-            while (filler.write(block) == block.size() && filler.flush()) {
+    const QByteArray old = "[HiScore]\r\nScore1=10\r\n" + QByteArray(20000, 'o');
+    const QByteArray bigger = old + QByteArray(8192, 'x'), rewritten = QByteArray(old.size(), 'r');
+    // A file system that overwrites in place (tmpfs) and a copy-on-write one
+    // (btrfs, where overwriting needs new room too); each both ways of
+    // writing: beside the file and renamed, and in place in a folder the
+    // writer may not change (as nobody, in a folder of root's); the file
+    // growing, and rewritten at its own length.
+    int mounted = 0;
+    for (const char *fileSystem : {"tmpfs", "btrfs"}) {
+        for (const bool inPlace : {false, true}) {
+            for (const QByteArray &next : {bigger, rewritten}) {
+                QTemporaryDir mountPoint, image;
+                const pid_t child = ::fork();
+                QVERIFY(child >= 0);
+                if (child == 0) {
+                    const QByteArray root = QFile::encodeName(mountPoint.path());
+                    if (::unshare(CLONE_NEWNS) != 0 || ::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0)
+                        ::_exit(2);
+                    if (qstrcmp(fileSystem, "tmpfs") == 0) {
+                        if (::mount("tmpfs", root.constData(), "tmpfs", 0, "size=128k,mode=0755") != 0)
+                            ::_exit(2);
+                    } else {
+                        const QByteArray file = QFile::encodeName(image.filePath("fs.img"));
+                        const QByteArray make = "truncate -s 120M '" + file + "' && mkfs.btrfs -q '" + file
+                                                + "' >/dev/null 2>&1 && mount -o loop '" + file + "' '" + root + "'";
+                        if (std::system(make.constData()) != 0 || ::chmod(root.constData(), 0755) != 0)
+                            ::_exit(2);
+                    }
+                    const QString folder = mountPoint.filePath("game"), path = folder + "/Typhoros.ini";
+                    QDir().mkpath(folder);
+                    TestFiles::write(path, old);
+                    ::chmod(QFile::encodeName(path).constData(), 0666);
+                    ::sync();
+                    // Fill the file system to the last block.
+                    QFile filler(mountPoint.filePath("filler"));
+                    filler.open(QIODevice::WriteOnly);
+                    for (const qsizetype size : {65536, 512}) {
+                        const QByteArray block(size, '\0');
+                        while (filler.write(block) == block.size() && filler.flush()) {
+                        }
+                        ::sync();
+                    }
+                    filler.close();
+                    if (inPlace && (::chmod(QFile::encodeName(folder).constData(), 0555) != 0 || ::setgid(65534) != 0
+                                    || ::setuid(65534) != 0))
+                        ::_exit(2);
+                    const bool written = AtomicFile::write(path, next);
+                    const QByteArray now = TestFiles::read(path);
+                    const bool whole = written ? now == next : now == old;
+                    const bool alone = QDir(folder).entryList(QDir::Files | QDir::Hidden) == QStringList{"Typhoros.ini"};
+                    // Growing cannot succeed on a full disk; rewriting may.
+                    ::_exit(whole && alone && (!written || next == rewritten) ? 0 : 1);
+                }
+                int status = 0;
+                ::waitpid(child, &status, 0);
+                ::umount2(QFile::encodeName(mountPoint.path()).constData(), MNT_DETACH);
+                if (WIFEXITED(status) && WEXITSTATUS(status) == 2) {
+                    qInfo("%s: not mounted here", fileSystem);
+                    continue;
+                }
+                ++mounted;
+                QVERIFY2(WIFEXITED(status) && WEXITSTATUS(status) == 0,
+                         qPrintable(QStringLiteral("%1, %2, %3: torn or reported as written")
+                                        .arg(fileSystem, inPlace ? "in place" : "beside",
+                                             next == bigger ? "growing" : "rewritten")));
             }
-            filler.close();
-            if (inPlace && (::chmod(QFile::encodeName(folder).constData(), 0555) != 0 || ::setgid(65534) != 0
-                            || ::setuid(65534) != 0))
-                ::_exit(2);
-            const bool written = AtomicFile::write(path, bigger);
-            const bool same = TestFiles::read(path) == old;
-            const bool alone = QDir(folder).entryList(QDir::Files | QDir::Hidden) == QStringList{"Typhoros.ini"};
-            ::_exit(!written && same && alone ? 0 : 1);
         }
-        int status = 0;
-        ::waitpid(child, &status, 0);
-        if (WIFEXITED(status) && WEXITSTATUS(status) == 2)
-            QSKIP("this machine does not let a test mount a file system");
-        QVERIFY2(WIFEXITED(status) && WEXITSTATUS(status) == 0,
-                 inPlace ? "in place: torn or reported as written" : "beside: torn or reported as written");
     }
+    if (mounted == 0)
+        QSKIP("this machine does not let a test mount a file system");
 }
 
 QTEST_GUILESS_MAIN(tst_crashsafety)

@@ -15,7 +15,11 @@
 #include <QScopeGuard>
 #include <QTemporaryDir>
 #include <QTest>
+#include <chrono>
+#include <fcntl.h>
 #include <pwd.h>
+#include <sys/file.h>
+#include <thread>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -64,6 +68,19 @@ void chmodFile(const QString &path, mode_t mode)
     QCOMPARE(::chmod(QFile::encodeName(path).constData(), mode), 0);
 }
 
+// The lock every game takes on the folder of a settings file, held by the
+// test as another game would hold it, for as long as the object lives.
+struct HeldLock {
+    int fd;
+    explicit HeldLock(const QString &folder)
+        : fd(::open(QFile::encodeName(folder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC))
+    {
+        if (fd < 0 || ::flock(fd, LOCK_EX) != 0)
+            qFatal("cannot lock %s", qPrintable(folder));
+    }
+    ~HeldLock() { ::close(fd); }
+};
+
 } // namespace
 
 class tst_settingsfiles : public QObject
@@ -81,6 +98,7 @@ private slots:
     void namesInAnyLetterCase();
     void userQuestionFileTakesThePlaceOfTheShippedOne();
     void userFolderFollowsTheXdgRules();
+    void everyReadAndWriteTakesTheTablesLock();
 };
 
 void tst_settingsfiles::initTestCase()
@@ -128,6 +146,22 @@ void tst_settingsfiles::userCopyMadeByAnotherGameIsMergedInto()
     const clsSetup reread(again, f.folders());
     QCOMPARE(reread.Score(1), 500);
     QCOMPARE(reread.Score(2), 300);
+
+    // A copy that cannot be read is never replaced, and the change counts
+    // once in the game's own table.
+    Folders g;
+    TestFiles::write(g.inProgram("Typhoros.ini"), Windows);
+    chmodFile(g.inProgram("Typhoros.ini"), 0444);
+    g.lockProgramFolder();
+    clsSetup game(world, g.folders());
+    QVERIFY(QDir().mkpath(g.user));
+    TestFiles::write(g.inUser("Typhoros.ini"), "[HiScore]\r\nScore1=900\r\n");
+    chmodFile(g.inUser("Typhoros.ini"), 0200);
+    QCOMPARE(game.SetScore(300), qint16(1));
+    QCOMPARE(game.Score(1), 300);
+    QCOMPARE(game.Score(2), 0);
+    chmodFile(g.inUser("Typhoros.ini"), 0644);
+    QCOMPARE(TestFiles::read(g.inUser("Typhoros.ini")), QByteArray("[HiScore]\r\nScore1=900\r\n"));
 }
 
 void tst_settingsfiles::writableProgramFolderMakesNoUserCopy()
@@ -257,6 +291,53 @@ void tst_settingsfiles::userFolderFollowsTheXdgRules()
     QVERIFY(entry != nullptr);
     QCOMPARE(DataFolders::userFolderFromEnvironment(),
              QDir::cleanPath(QFile::decodeName(entry->pw_dir) + "/.local/share/typhoros"));
+}
+
+void tst_settingsfiles::everyReadAndWriteTakesTheTablesLock()
+{
+    using namespace std::chrono_literals;
+    // Two program folders link to one table in a third: games in either take
+    // the lock of the folder the table is in.
+    Folders f, g;
+    const QString shared = f.root.filePath("shared/Typhoros.ini");
+    QVERIFY(QDir().mkpath(QFileInfo(shared).path()));
+    TestFiles::write(shared, "[HiScore]\r\nScore1=500\r\n");
+    QVERIFY(QFile::link(shared, f.inProgram("Typhoros.ini")) && QFile::link(shared, g.inProgram("Typhoros.ini")));
+    FakeWorld world, starting;
+    clsSetup game(world, f.folders());
+
+    // A change waits for the holder and merges with what it wrote.
+    {
+        auto held = std::make_unique<HeldLock>(QFileInfo(shared).path());
+        std::thread change([&] { game.SetScore(300); });
+        std::this_thread::sleep_for(300ms);
+        TestFiles::write(shared, "[HiScore]\r\nScore1=500\r\nScore2=400\r\n");
+        held.reset();
+        change.join();
+    }
+    // So does the start-up read: it never sees a table half written.
+    std::optional<clsSetup> later;
+    {
+        auto held = std::make_unique<HeldLock>(QFileInfo(shared).path());
+        const QByteArray whole = TestFiles::read(shared);
+        TestFiles::write(shared, whole.first(whole.size() / 2));
+        std::thread start([&] { later.emplace(starting, g.folders()); });
+        std::this_thread::sleep_for(300ms);
+        TestFiles::write(shared, whole);
+        held.reset();
+        start.join();
+    }
+    QCOMPARE(later->Score(1), 500);
+    QCOMPARE(later->Score(2), 400);
+    QCOMPARE(later->Score(3), 300);
+
+    // A holder that never lets go: after the wait the change stays in
+    // memory and the file is left alone rather than written unlocked.
+    const HeldLock stuck(QFileInfo(shared).path());
+    const QByteArray before = TestFiles::read(shared);
+    game.setSoundOnOff(true);
+    QVERIFY(game.SoundOnOff());
+    QCOMPARE(TestFiles::read(shared), before);
 }
 
 QTEST_GUILESS_MAIN(tst_settingsfiles)

@@ -10,6 +10,7 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <QRandomGenerator>
 
 namespace {
 
@@ -23,11 +24,20 @@ QString key(const char *stem, int rank)
     return QLatin1String(stem) + QString::number(rank);
 }
 
+// Unique among the entries of every game that shares the file.
+QString newTicket()
+{
+    return QString::number(QRandomGenerator::system()->generate64(), 36);
+}
+
 } // namespace
 
 clsSetup::clsSetup(World &world, const DataFolders &folders)
     : m_world(world), m_folders(folders), strIniFile(folders.fileToRead(IniName))
 {
+    // Under the lock, so that another game's update in place is never read
+    // half done.
+    const FolderLock lock(strIniFile);
     const IniDocument ini = IniDocument::load(strIniFile);
     m_knownBytes = ini.toBytes();
     const Contents c = Parse(ini);
@@ -47,9 +57,23 @@ clsSetup::Contents clsSetup::Parse(const IniDocument &ini)
         // game from starting: it reads as the default date.
         const QString date = TrimNull(ini.string(HiScore, key("Date", n), DefaultDate));
         e.date = Runtime::parseStoredDate(date).value_or(defaultDate);
+        e.ticket = TrimNull(ini.string(HiScore, key("Pending", n), QString()));
+        for (const char *stem : {"Score", "Holder", "Date", "Pending"})
+            c.hasTable = c.hasTable || ini.rawValue(HiScore, key(stem, n)).has_value();
     }
-    c.soundOn = TrimNull(ini.string(Setup, QStringLiteral("SoundOn"), QStringLiteral("False"))) == QLatin1String("True");
+    const QString SoundOn = QStringLiteral("SoundOn");
+    c.soundOn = TrimNull(ini.string(Setup, SoundOn, QStringLiteral("False"))) == QLatin1String("True");
+    c.hasSound = ini.rawValue(Setup, SoundOn).has_value();
     return c;
+}
+
+// HolderN, or PendingN in its place while the entry waits for its name.
+void clsSetup::WriteHolder(IniDocument &ini, int rank, const typHiScore &entry)
+{
+    if (!entry.ticket.isEmpty())
+        ini.setValue(HiScore, key("Pending", rank), entry.ticket, key("Holder", rank));
+    else
+        ini.setValue(HiScore, key("Holder", rank), entry.holder, key("Pending", rank));
 }
 
 QString clsSetup::TrimNull(const QString &text)
@@ -83,6 +107,7 @@ QString clsSetup::ScoreDate(qint16 intRank) const
 qint16 clsSetup::SetScore(qint32 lngScore)
 {
     const QDateTime now = m_world.now();
+    const QString ticket = newTicket();
     int rank = -1;
     WriteProfile([&](Contents &c, IniDocument &ini) {
         Table &t = c.table;
@@ -99,16 +124,18 @@ qint16 clsSetup::SetScore(qint32 lngScore)
             t[i] = t[i - 1];
         t[rank - 1].score = lngScore;
         t[rank - 1].date = now;
-        m_ownEntry = t[rank - 1];
+        t[rank - 1].ticket = ticket;
         // The whole table in one write, so that a crash leaves the old table
         // or the new one, never a mixture.
         for (int n = 1; n <= Ranks; ++n) {
             const typHiScore &e = t[n - 1];
             ini.setValue(HiScore, key("Score", n), QString::number(e.score));
             ini.setValue(HiScore, key("Date", n), Runtime::storedDate(e.date));
-            ini.setValue(HiScore, key("Holder", n), e.holder);
+            WriteHolder(ini, n, e);
         }
     });
+    if (rank > 0)
+        m_ownEntry = udtHiScore[rank - 1];
     return qint16(rank);
 }
 
@@ -116,25 +143,28 @@ void clsSetup::SetScoreHolder(qint16 intRank, const std::optional<QString> &strN
 {
     entry(intRank);
     const std::optional<typHiScore> own = m_ownEntry;
+    m_ownEntry.reset();
     WriteProfile([&](Contents &c, IniDocument &ini) {
         int rank = intRank;
         if (own) {
-            // Found by what this game wrote: other games may have moved it.
+            // Found by its ticket: other games may have moved it. Score and
+            // date must agree too, should a game that knows no tickets have
+            // shifted the table under it.
             const QString date = Runtime::storedDate(own->date);
             rank = -1;
             for (int n = 1; n <= Ranks && rank < 0; ++n) {
                 const typHiScore &e = c.table[n - 1];
-                if (e.score == own->score && Runtime::storedDate(e.date) == date && e.holder == own->holder)
+                if (e.ticket == own->ticket && e.score == own->score && Runtime::storedDate(e.date) == date)
                     rank = n;
             }
             if (rank < 0)
                 return;
         }
-        c.table[rank - 1].holder = strName;
-        ini.setValue(HiScore, key("Holder", rank), strName);
+        typHiScore &e = c.table[rank - 1];
+        e.holder = strName;
+        e.ticket.clear();
+        WriteHolder(ini, rank, e);
     });
-    if (m_ownEntry)
-        m_ownEntry->holder = strName;
 }
 
 void clsSetup::setSoundOnOff(bool blnSound)
@@ -147,54 +177,76 @@ void clsSetup::setSoundOnOff(bool blnSound)
 
 void clsSetup::WriteProfile(const Change &change)
 {
-    IniDocument written;
+    Merged merged;
     {
         const FolderLock lock(strIniFile);
-        written = Merge(strIniFile, change);
-        if (written.save(strIniFile)) {
-            m_knownBytes = written.toBytes();
+        if (lock.busy()) {
+            // Written without the lock, the change could undo another
+            // game's; it stays in memory instead, as with any failed write.
+            IniDocument unused;
+            Contents c{udtHiScore, blnSoundOn};
+            change(c, unused);
+            Keep(c);
             return;
         }
-        if (m_folders.user.isEmpty())
+        merged = Merge(strIniFile, change);
+        if (merged.ini.save(strIniFile)) {
+            Keep(merged.contents);
+            m_knownBytes = merged.ini.toBytes();
             return;
+        }
     }
     // A program folder the player may not write (a system-wide install), or
     // a settings file its owner made read-only: the change goes to the
     // player's own copy, which starts from the program folder's file so that
     // nothing it held is lost, and is the one read and written from now on.
     // Any other failure is not reported: memory stays authoritative.
-    const QString own = DataFolders::findIgnoringCase(m_folders.user, IniName);
+    const QString own = m_folders.user.isEmpty() ? QString() : DataFolders::findIgnoringCase(m_folders.user, IniName);
     const QFileInfo file(strIniFile);
-    if (strIniFile == own || (QFileInfo(file.absolutePath()).isWritable() && !IniDocument::isReadOnly(strIniFile)))
+    if (own.isEmpty() || strIniFile == own
+        || (QFileInfo(file.absolutePath()).isWritable() && !IniDocument::isReadOnly(strIniFile))
+        || !QDir().mkpath(m_folders.user)) {
+        Keep(merged.contents);
         return;
-    if (!QDir().mkpath(m_folders.user))
-        return;
+    }
     const FolderLock lock(own);
     // Another game may have made the copy meanwhile: then the change merges
-    // into it, never replacing it with the program folder's file.
-    if (QFileInfo::exists(own))
-        written = Merge(own, change);
-    if (written.save(own)) {
+    // into it, never replacing it with the program folder's file. Merged
+    // afresh from the store's contents before the change, which Keep has
+    // not taken yet.
+    if (!lock.busy() && QFileInfo::exists(own))
+        merged = Merge(own, change);
+    if (!lock.busy() && merged.ini.save(own)) {
         strIniFile = own;
-        m_knownBytes = written.toBytes();
+        m_knownBytes = merged.ini.toBytes();
     }
+    Keep(merged.contents);
 }
 
-// Applies `change` to `file` as it is now and returns the changed document;
-// the store then holds the changed contents, written or not. While the file
-// holds what this store last read or wrote there, the store's own contents
-// are the file's (so one game alone writes exactly what it always would);
-// a file another game has changed since is read afresh. A file that cannot
-// be read (or is no regular file) leaves the store's contents authoritative.
-IniDocument clsSetup::Merge(const QString &file, const Change &change)
+void clsSetup::Keep(const Contents &contents)
 {
-    IniDocument ini = IniDocument::load(file);
-    Contents c{udtHiScore, blnSoundOn};
+    udtHiScore = contents.table;
+    blnSoundOn = contents.soundOn;
+}
+
+// Applies `change` to `file` as it is now and returns the changed document
+// and contents; the store itself is left as it is. While the file holds what
+// this store last read or wrote there, the store's own contents are the
+// file's (so one game alone writes exactly what it always would); a file
+// another game has changed since is read afresh. What the file does not hold
+// (it cannot be read, is no regular file, or was emptied) the store's own
+// contents supply.
+clsSetup::Merged clsSetup::Merge(const QString &file, const Change &change) const
+{
+    Merged m{IniDocument::load(file), Contents{udtHiScore, blnSoundOn}};
     const QFileInfo info(file);
-    if (info.isFile() && info.isReadable() && !(file == strIniFile && ini.toBytes() == m_knownBytes))
-        c = Parse(ini);
-    change(c, ini);
-    udtHiScore = c.table;
-    blnSoundOn = c.soundOn;
-    return ini;
+    if (info.isFile() && info.isReadable() && !(file == strIniFile && m.ini.toBytes() == m_knownBytes)) {
+        const Contents read = Parse(m.ini);
+        if (read.hasTable)
+            m.contents.table = read.table;
+        if (read.hasSound)
+            m.contents.soundOn = read.soundOn;
+    }
+    change(m.contents, m.ini);
+    return m;
 }

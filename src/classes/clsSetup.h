@@ -36,12 +36,17 @@ public:
     // Offers a score: enters it at the first rank whose score is strictly
     // lower, moving the entries below down whole and dropping the last, dates
     // it now and writes the whole table in one crash-safe write. Returns the
-    // rank, or -1 (table and file unchanged) when it does not rank. The new
-    // rank keeps the holder it had until SetScoreHolder names the player.
+    // rank, or -1 (table and file unchanged) when it does not rank. In memory
+    // the new rank keeps the holder it had until SetScoreHolder names the
+    // player; the file names no one for it meanwhile (PendingN, a ticket
+    // unique to this entry, stands where HolderN goes), so a game that never
+    // gets the name credits the score to nobody.
     // Every change (this one, SetScoreHolder, setSoundOnOff) is made under
-    // the settings folder's lock to the table the file holds at that moment,
-    // and the store then holds the result; where the file cannot be read or
-    // written, the store's own table stands and the failure is silent.
+    // the lock of the folder the settings file is in, to the table the file
+    // holds at that moment, and the store then holds the result. Where the
+    // file cannot be read or written, or holds no table (emptied), or the
+    // lock is not had within 2 s, the store's own table stands and the
+    // failure is silent.
     qint16 SetScore(qint32 lngScore);
 
     // The holder of the rank; the empty text when it is absent.
@@ -49,8 +54,9 @@ public:
 
     // Sets the holder of the rank and writes HolderN; an absent name
     // (cancelled prompt) removes the key instead. After SetScore, the name
-    // goes to the entry that score made, wherever other games have moved it
-    // since (nowhere, when they have pushed it out of the table).
+    // goes to the entry that score made, found by its ticket wherever other
+    // games have moved it since (nowhere, when they have pushed it out of
+    // the table).
     void SetScoreHolder(qint16 intRank, const std::optional<QString> &strName);
 
     // The rank's date in the locale's general form (date alone at midnight).
@@ -69,6 +75,9 @@ private:
         qint32 score = 0;
         std::optional<QString> holder;
         QDateTime date;
+        // While the entry waits for its player's name: the ticket by which
+        // the game that made it finds it again. Empty otherwise.
+        QString ticket;
     };
     using Table = std::array<typHiScore, Ranks>;
 
@@ -76,6 +85,13 @@ private:
     struct Contents {
         Table table;
         bool soundOn = false;
+        // Whether the document holds a table, and a sound switch, at all.
+        bool hasTable = false;
+        bool hasSound = false;
+    };
+    struct Merged {
+        IniDocument ini;
+        Contents contents;
     };
     // A change: applied to the file's contents as they are now, and to the
     // document, whose lines it edits.
@@ -83,8 +99,10 @@ private:
 
     const typHiScore &entry(qint16 intRank) const;
     void WriteProfile(const Change &change);
-    IniDocument Merge(const QString &file, const Change &change);
+    Merged Merge(const QString &file, const Change &change) const;
+    void Keep(const Contents &contents);
     static Contents Parse(const IniDocument &ini);
+    static void WriteHolder(IniDocument &ini, int rank, const typHiScore &entry);
     static QString TrimNull(const QString &text);
 
     World &m_world;
@@ -94,7 +112,7 @@ private:
     QString strIniFile;
     // strIniFile's bytes as this store last read or wrote them.
     QByteArray m_knownBytes;
-    // The entry the last SetScore made, as written (score, stored date,
-    // holder), by which SetScoreHolder finds it again.
+    // The entry the last SetScore made, as written (score, date, ticket),
+    // by which SetScoreHolder finds it again.
     std::optional<typHiScore> m_ownEntry;
 };

@@ -44,29 +44,15 @@ mode_t modeForNewFile()
     return 0666 & ~mask;
 }
 
-// The file a write to `path` must change: `path` itself, or the file at the
-// end of its chain of symbolic links (even when that does not exist yet).
-// Empty for a chain that never ends (a loop).
-QString resolveLinks(const QString &path)
-{
-    QString file = path;
-    // As many hops as the kernel follows before it gives up with ELOOP.
-    for (int hop = 0; hop <= 40; ++hop) {
-        const QFileInfo info(file);
-        if (!info.isSymLink())
-            return file;
-        file = info.symLinkTarget();
-    }
-    return {};
-}
-
 // Overwrites `target` from its first byte, in a folder where no new file
 // can be made. Room for the new length is reserved before the first byte is
 // overwritten, so that a full disk leaves the file as it was; the file is
 // shrunk to the new length afterwards.
 bool writeInPlace(const QByteArray &target, QByteArrayView bytes)
 {
-    const int fd = ::open(target.constData(), O_WRONLY | O_CLOEXEC);
+    // Read as well as write: where the file system cannot reserve room
+    // itself, posix_fallocate does so by reading and writing each block.
+    const int fd = ::open(target.constData(), O_RDWR | O_CLOEXEC);
     if (fd < 0)
         return false;
     struct stat st {};
@@ -179,9 +165,22 @@ void syncDirectory(const QByteArray &dir)
 
 namespace AtomicFile {
 
+QString target(const QString &path)
+{
+    QString file = path;
+    // As many hops as the kernel follows before it gives up with ELOOP.
+    for (int hop = 0; hop <= 40; ++hop) {
+        const QFileInfo info(file);
+        if (!info.isSymLink())
+            return file;
+        file = info.symLinkTarget();
+    }
+    return {};
+}
+
 bool write(const QString &path, QByteArrayView bytes)
 {
-    const QString resolved = resolveLinks(path);
+    const QString resolved = target(path);
     if (resolved.isEmpty())
         return false;
     const QByteArray target = QFile::encodeName(resolved);

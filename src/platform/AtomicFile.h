@@ -25,4 +25,9 @@ namespace AtomicFile {
 // the file, `path` is a directory, disk full...).
 bool write(const QString &path, QByteArrayView bytes);
 
+// The file a write to `path` changes: `path` itself, or the file at the end
+// of its chain of symbolic links (even when that does not exist yet). Empty
+// for a chain that never ends (a loop).
+QString target(const QString &path);
+
 } // namespace AtomicFile

@@ -2,6 +2,8 @@
 // The folder lock, on flock(2).
 #include "FolderLock.h"
 
+#include "AtomicFile.h"
+
 #include <QFile>
 #include <QFileInfo>
 
@@ -13,7 +15,8 @@
 
 FolderLock::FolderLock(const QString &file, int waitMs)
 {
-    const QByteArray folder = QFile::encodeName(QFileInfo(file).absolutePath());
+    const QString target = AtomicFile::target(file);
+    const QByteArray folder = QFile::encodeName(QFileInfo(target.isEmpty() ? file : target).absolutePath());
     m_fd = ::open(folder.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (m_fd < 0)
         return;
@@ -24,8 +27,12 @@ FolderLock::FolderLock(const QString &file, int waitMs)
             m_locked = true;
             return;
         }
-        if ((errno != EWOULDBLOCK && errno != EINTR) || waited >= waitMs)
+        if (errno != EWOULDBLOCK && errno != EINTR)
             return;
+        if (waited >= waitMs) {
+            m_busy = true;
+            return;
+        }
         const timespec pause{0, 5'000'000};
         ::nanosleep(&pause, nullptr);
     }

@@ -72,6 +72,11 @@ QByteArray sanitized(QByteArray value)
     return value;
 }
 
+QByteArray makeKeyLine(const QByteArray &key, const QString &value, const QByteArray &lineEnd)
+{
+    return key + '=' + sanitized(Cp932::encode(value)) + lineEnd;
+}
+
 QByteArray lineEndOf(const QByteArray &line)
 {
     if (line.endsWith("\r\n"))
@@ -198,9 +203,7 @@ void IniDocument::setValue(const QString &section, const QString &key, const std
 {
     const QByteArray sectionBytes = Cp932::encode(section.trimmed());
     const QByteArray keyBytes = Cp932::encode(key.trimmed());
-    const auto keyLine = [&](const QByteArray &lineEnd) {
-        return keyBytes + '=' + sanitized(Cp932::encode(*value)) + lineEnd;
-    };
+    const auto keyLine = [&](const QByteArray &lineEnd) { return makeKeyLine(keyBytes, *value, lineEnd); };
 
     const auto range = findSection(sectionBytes);
     if (!range) {
@@ -240,6 +243,21 @@ void IniDocument::setValue(const QString &section, const QString &key, const std
         m_lines[at - 1] += CrLf;
     m_lines.insert(at, keyLine(CrLf));
     m_modified = true;
+}
+
+void IniDocument::setValue(const QString &section, const QString &key, const std::optional<QString> &value,
+                           const QString &inPlaceOf)
+{
+    const auto range = findSection(Cp932::encode(section.trimmed()));
+    const QByteArray keyBytes = Cp932::encode(key.trimmed());
+    const qsizetype old = range ? findKey(*range, Cp932::encode(inPlaceOf.trimmed())) : -1;
+    if (value && old >= 0 && findKey(*range, keyBytes) < 0) {
+        m_lines[old] = makeKeyLine(keyBytes, *value, lineEndOf(m_lines[old]));
+        m_modified = true;
+        return;
+    }
+    setValue(section, inPlaceOf, std::nullopt);
+    setValue(section, key, value);
 }
 
 QByteArray IniDocument::toBytes() const

@@ -48,6 +48,13 @@ public:
     // file's structure.
     void setValue(const QString &section, const QString &key, const std::optional<QString> &value);
 
+    // Sets `key` as above, but keeps its place in the file when it takes
+    // over from another key: where `key` is missing and `inPlaceOf` is
+    // there, the value goes on `inPlaceOf`'s line, which goes; otherwise
+    // `inPlaceOf` is removed and `key` set as above.
+    void setValue(const QString &section, const QString &key, const std::optional<QString> &value,
+                  const QString &inPlaceOf);
+
     // The document as file bytes. New lines end in CR LF.
     QByteArray toBytes() const;
 

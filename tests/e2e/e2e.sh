@@ -153,6 +153,24 @@ patience=40 check "the older game asks for a name" wait_for prompt_shown "$one_w
 answer_prompt "$one_window" alice
 check_both_kept "the older game last"
 
+echo "== a game killed at its name prompt credits its score to no one"
+start_two_games
+play_ranking "$one_window"
+patience=40 check "the game asks for a name" wait_for prompt_shown "$one_window"
+kill -9 "$game_pid"
+wait "$game_pid" 2>/dev/null
+game_pid=
+check "its score is kept, with no holder" sh -c "grep -qE '^Score1=[1-9]' '$folder/Typhoros.ini' && ! grep -q '^Holder1=' '$folder/Typhoros.ini'"
+play_ranking "$two_window"
+patience=40 check "the other game asks for a name" wait_for prompt_shown "$two_window"
+answer_prompt "$two_window" bob
+check "bob's name goes to bob's score alone" [ "$(grep -cE $'^Holder[12]=' "$folder/Typhoros.ini")" -eq 1 ]
+check "bob's name stored" grep -q $'^Holder[12]=bob\r$' "$folder/Typhoros.ini"
+read -r origin_x origin_y < <(window_origin "$two_window")
+click $EXIT
+wait_for sh -c "! kill -0 $second_pid"
+second_pid=
+
 echo "== a score that does not rank"
 new_folder
 table=$'[HiScore]\r\n'

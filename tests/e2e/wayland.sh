@@ -35,6 +35,10 @@ as_user=("${user[@]}" env -i TYPHOROS_E2E_RUN="$token" PATH=/usr/bin:/bin LANG=C
   HOME="$home" XDG_CONFIG_HOME="$home/.config" XDG_RUNTIME_DIR="$XDG_RUNTIME_DIR"
   WAYLAND_DISPLAY="$WAYLAND_DISPLAY" DBUS_SESSION_BUS_ADDRESS="$DBUS_SESSION_BUS_ADDRESS")
 as_player=("${as_user[@]}" QT_QPA_PLATFORM=wayland ASAN_OPTIONS=detect_leaks=0)
+# Run from the scratch folder, which the player's user can enter wherever
+# the build tree lies.
+cp "$pointer_program" "$work/wl_pointer"
+pointer_program=$work/wl_pointer
 own() { [[ ${#user[@]} -gt 0 ]] && chown -R nobody:nogroup "$work"; return 0; }
 own
 
