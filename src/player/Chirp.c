@@ -108,6 +108,9 @@ enum { MaxWaveBytes = 64 << 20 };
 
 static int fail(int code, const char *what, const char *detail)
 {
+    /* Said once: should the timer end the player while it cleans up, it
+       exits without a second line. */
+    stage_line = NULL;
     fprintf(stderr, "Chirp.exe: %s%s%s\n", what, detail ? ": " : "", detail ? detail : "");
     return code;
 }
