@@ -3,17 +3,23 @@
 
    Usage: Chirp.exe WAVE MS
    Plays WAVE (looked up in the current directory, then beside this program),
-   cut at MS milliseconds, and exits 0 once the sound server confirms that the
-   sound has played. Whatever the server does (a suspended sink, a server that
+   cut at MS milliseconds. Several players may run at once; each opens its
+   own stream and the sound server mixes them.
+
+   Deadline: whatever the server does (a suspended sink, a server that
    stopped answering, a drain that never completes, a wave file that never
    finishes reading), the player ends MS + 50 ms after it started at the
-   latest, or, when the server holds the whole cue but began playing it late
-   (PipeWire may take a few tens of milliseconds to wake its graph), up to
-   60 ms later still, so that the end of the cue is heard. Several players
-   may run at once; each opens its own stream and the sound server mixes
-   them. It exits 0 only when the sound played (or was cut
-   at MS, as asked, with all of it handed to the server); on any failure it
-   prints one line on stderr and exits non-zero.
+   latest. Only a server that holds the whole cue and is still playing it
+   then (PipeWire may take a few tens of milliseconds to wake its graph)
+   gets up to 60 ms more, so that the end of the cue is heard.
+
+   Exit codes: 0 only when the sound server (or, without one, ALSA) has
+   confirmed that it played the whole cue, as cut, by the deadline. A cue
+   heard late is a cue missed: a server that merely holds the cue when the
+   time is up has not played it. Otherwise the player prints one line on
+   stderr and exits 2 (bad arguments), 3 (the wave file cannot be read or is
+   not one it plays) or 4 (no audio: no server or device, or one that did
+   not take, play or finish the whole cue in time).
 
    It speaks the PulseAudio protocol, which PulseAudio and PipeWire (through
    pipewire-pulse) both serve, and falls back to ALSA's default device when
@@ -108,6 +114,9 @@ enum { MaxWaveBytes = 64 << 20 };
 
 static int fail(int code, const char *what, const char *detail)
 {
+    /* Said once: should the timer end the player while it cleans up, it
+       exits without a second line. */
+    stage_line = NULL;
     fprintf(stderr, "Chirp.exe: %s%s%s\n", what, detail ? ": " : "", detail ? detail : "");
     return code;
 }
@@ -395,15 +404,16 @@ static PulseOutcome play_pulse(const Wave *wave, size_t bytes, int64_t deadline)
                 written += n;
         }
         if (written == bytes && !drain) {
-            /* All of the cue is the server's: cut at the deadline, it has
-               played as asked. */
-            set_stage(0, NULL);
+            /* Only the drain's completion says the cue was played. */
+            set_stage(ExitAudio, "Chirp.exe: no audio: the sound server did not play the whole sound in time\n");
             drain = pa_stream_drain(p.stream, pulse_drained, &p.drained);
         }
         /* Past the deadline the cue is cut where it stands: a player that
            outlives its cue would pile up behind the next one. Only a server
            that has all of it and is still draining gets a little longer:
-           it started the sound late, and its end is still to be heard. */
+           it may have started the sound late, and its end is still to be
+           heard. One that does not finish it by then (a suspended sink
+           holds it unplayed) has failed. */
         if (!pulse_iterate(&p)) {
             if (drain && !extended && now_us() >= p.deadline) {
                 extended = 1;
@@ -424,6 +434,11 @@ static PulseOutcome play_pulse(const Wave *wave, size_t bytes, int64_t deadline)
     } else if (outcome == PulsePlayed && written < bytes) {
         fail(0, "no audio", "the sound server did not take the whole sound in time");
         outcome = PulseFailed;
+    } else if (outcome == PulsePlayed && p.drained == 0) {
+        fail(0, "no audio", "the sound server did not play the whole sound in time");
+        outcome = PulseFailed;
+    } else if (outcome == PulsePlayed) {
+        set_stage(0, NULL);
     }
     if (drain)
         pa_operation_unref(drain);
@@ -488,17 +503,23 @@ static int play_alsa(const Wave *wave, size_t bytes, int64_t deadline)
         return fail(ExitAudio, "no audio: ALSA did not take the whole sound",
                     err < 0 ? snd_strerror(err) : "not in time");
     }
-    set_stage(0, NULL);
+    set_stage(ExitAudio, "Chirp.exe: no audio: ALSA did not play the whole sound in time\n");
     /* Non-blocking, the drain only starts; wait for it up to the deadline. */
     err = snd_pcm_drain(pcm);
+    int drained = err == 0;
     if (err == -EAGAIN) {
         const struct timespec tick = {0, 1000000};
         while (snd_pcm_state(pcm) == SND_PCM_STATE_DRAINING && milliseconds_left(deadline) > 0)
             nanosleep(&tick, NULL);
+        drained = snd_pcm_state(pcm) != SND_PCM_STATE_DRAINING;
         err = 0;
     }
+    if (drained)
+        set_stage(0, NULL);
     snd_pcm_close(pcm);
-    return err < 0 ? fail(ExitAudio, "no audio: ALSA could not play the sound", snd_strerror(err)) : 0;
+    if (err < 0)
+        return fail(ExitAudio, "no audio: ALSA could not play the sound", snd_strerror(err));
+    return drained ? 0 : fail(ExitAudio, "no audio", "ALSA did not play the whole sound in time");
 }
 
 int main(int argc, char *argv[])
