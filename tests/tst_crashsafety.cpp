@@ -94,7 +94,10 @@ void tst_crashsafety::killedWritersNeverTearTheTable()
             const qint32 score = ini.integer("HiScore", "Score" + r, -1);
             QVERIFY(score >= 0 && score <= previous);
             previous = score;
-            QCOMPARE(ini.string("HiScore", "Holder" + r, "<missing>"), QStringLiteral("Err"));
+            // A holder, or for a score whose name never came a ticket in its place.
+            const QString holder = ini.string("HiScore", "Holder" + r, "<missing>");
+            const bool ticket = !ini.string("HiScore", "Pending" + r, {}).isEmpty();
+            QVERIFY(holder == QStringLiteral("Err") ? !ticket : holder == QStringLiteral("<missing>") && ticket);
             QCOMPARE(ini.string("HiScore", "Date" + r, "<missing>").size(), 16);
         }
         const qint32 best = ini.integer("HiScore", "Score1", 0);
