@@ -38,7 +38,8 @@ void tst_clsmondai::loads_data()
     QTest::newRow("no final line end") << QByteArray("a\r\nb\r\nc") << QStringList{"a", "b", "c"};
     QTest::newRow("empty last line") << QByteArray("a\r\nb\r\nc\r\n\r\n") << QStringList{"a", "b", "c", ""};
     QTest::newRow("CR only") << QByteArray("a\rb\rc\r") << QStringList{"a", "b", "c"};
-    QTest::newRow("LF only is one question") << QByteArray("a\nb\nc\n") << QStringList{"a\nb\nc\n"};
+    QTest::newRow("LF only (a Linux editor)") << QByteArray("a\nb\nc\n") << QStringList{"a", "b", "c"};
+    QTest::newRow("mixed line ends") << QByteArray("a\r\nb\nc\rd\n\re") << QStringList{"a", "b", "c", "d", "", "e"};
     QTest::newRow("blanks belong to the question")
         << QByteArray("\x81\x40\x82\xA0 \r\n") << QStringList{QStringLiteral("　あ ")};
     QTest::newRow("empty file") << QByteArray() << QStringList{};
@@ -47,6 +48,18 @@ void tst_clsmondai::loads_data()
         << QByteArray("\x82\xA0\x82\r\n\xFF") << QStringList{QStringLiteral("あ\uFFFD"), QStringLiteral("\uFFFD")};
     QTest::newRow("kanji and ascii") << QByteArray("CPU\x82\xCC\x89\xB7\x93\x78\r\n")
                                      << QStringList{QStringLiteral("CPUの温度")};
+    QTest::newRow("UTF-8, LF") << QStringLiteral("ねこ\nいぬ\nとり\n").toUtf8()
+                               << QStringList{QStringLiteral("ねこ"), QStringLiteral("いぬ"), QStringLiteral("とり")};
+    QTest::newRow("UTF-8 mark is not part of the first question")
+        << QByteArray("\xEF\xBB\xBF" + QStringLiteral("　ねこ \r\nいぬ").toUtf8())
+        << QStringList{QStringLiteral("　ねこ "), QStringLiteral("いぬ")};
+    QTest::newRow("UTF-8 mark, then bytes that are not UTF-8")
+        << QByteArray("\xEF\xBB\xBF" + QStringLiteral("ね").toUtf8() + "\xFF\n\x82\xA0")
+        << QStringList{QStringLiteral("ね\uFFFD"), QStringLiteral("\uFFFD\uFFFD")};
+    // As the answer box holds them, so that typing them as written hits.
+    QTest::newRow("UTF-8 look-alikes and characters code page 932 lacks")
+        << QStringLiteral("ね〜−1\n🍣café\n").toUtf8()
+        << QStringList{QStringLiteral("ね～－1"), QStringLiteral("?caf?")};
 }
 
 void tst_clsmondai::loads()

@@ -393,19 +393,29 @@ void tst_game::lookAlikesHitAsTheirCodePage932Form_data()
 {
     QTest::addColumn<QString>("question");
     QTest::addColumn<QString>("typed");
-    QTest::newRow("wave dash (Mozc's ~)") << QStringLiteral("ね～") << QStringLiteral("ね〜");
-    QTest::newRow("yen sign for backslash") << QStringLiteral("C:\\") << QStringLiteral("C:¥");
-    QTest::newRow("minus sign") << QStringLiteral("－1") << QStringLiteral("−1");
-    QTest::newRow("double vertical bar") << QStringLiteral("∥") << QStringLiteral("‖");
-    QTest::newRow("overline") << QStringLiteral("a~b") << QStringLiteral("a‾b");
-    QTest::newRow("the code page's own characters") << QStringLiteral("～\\－∥~") << QStringLiteral("～\\－∥~");
+    QTest::addColumn<bool>("utf8File"); // else the question file is code page 932
+    QTest::newRow("wave dash (Mozc's ~)") << QStringLiteral("ね～") << QStringLiteral("ね〜") << false;
+    QTest::newRow("yen sign for backslash") << QStringLiteral("C:\\") << QStringLiteral("C:¥") << false;
+    QTest::newRow("minus sign") << QStringLiteral("－1") << QStringLiteral("−1") << false;
+    QTest::newRow("double vertical bar") << QStringLiteral("∥") << QStringLiteral("‖") << false;
+    QTest::newRow("overline") << QStringLiteral("a~b") << QStringLiteral("a‾b") << false;
+    QTest::newRow("the code page's own characters") << QStringLiteral("～\\－∥~") << QStringLiteral("～\\－∥~") << false;
+    QTest::newRow("UTF-8 file: look-alikes typed as written") << QStringLiteral("ね〜−1") << QStringLiteral("ね〜−1")
+                                                              << true;
+    QTest::newRow("UTF-8 file: a character the code page lacks, typed as written")
+        << QStringLiteral("🍣") << QStringLiteral("🍣") << true;
 }
 
 void tst_game::lookAlikesHitAsTheirCodePage932Form()
 {
     QFETCH(QString, question);
     QFETCH(QString, typed);
+    QFETCH(bool, utf8File);
     GameFixture g({{question}, {"x"}, {"x"}, {"x"}}, true);
+    if (utf8File) {
+        TestFiles::write(g.dir.filePath("Mondai0.txt"), question.toUtf8() + "\n");
+        g.form->Form_Load();
+    }
     g.start(0);
     g.scriptLaunch(0, 1, 0.0f, GameFixture::Black);
     g.tick();

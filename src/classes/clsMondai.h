@@ -4,6 +4,7 @@
 
 #include "platform/DataFolders.h"
 
+#include <QByteArrayView>
 #include <QString>
 #include <QStringList>
 
@@ -18,9 +19,8 @@ public:
     clsMondai(World &world, const DataFolders &folders);
 
     // Replaces the bank's questions with the lines of `strFileName` (a bare
-    // name, see DataFolders::fileToRead), read as code page 932. A line ends at
-    // CR or CR LF; a lone LF stays in the text; an empty file gives no
-    // question. Throws RuntimeError FileNotFound (53) when the file does not
+    // name, see DataFolders::fileToRead), read as decodeFile and splitLines
+    // say; an empty file gives no question. Throws RuntimeError FileNotFound (53) when the file does not
     // exist, PathFileAccessError (75) when it cannot be read or is no regular
     // file (a FIFO, device or socket, or a link to one: refused at once), and
     // OutOfMemory (7) when it holds more than MaxFileBytes; each names the
@@ -40,7 +40,18 @@ public:
     // Number of questions loaded.
     qint32 count() const { return lngMondaiCount; }
 
-    // Splits decoded file text into its lines, as LoadMondai does.
+    // The text of a question file: UTF-8 when `bytes` start with its
+    // byte-order mark (which is dropped) or are valid UTF-8 throughout, as
+    // Linux editors write them; else code page 932, as files written on
+    // Windows are. Text read as UTF-8 comes as the answer box would hold it
+    // typed in (Cp932::bestFit: 〜 as ～, − as －, a character the code page
+    // lacks as "?"), so that a question typed as written hits; bytes that are
+    // not UTF-8 after the mark read as U+FFFD.
+    static QString decodeFile(QByteArrayView bytes);
+
+    // Splits decoded file text into its lines: a line ends at CR, LF or
+    // CR LF, and the line end is not part of it; no empty question follows a
+    // final line end.
     static QStringList splitLines(const QString &text);
 
 private:
