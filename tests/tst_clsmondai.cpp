@@ -2,6 +2,7 @@
 // Question banks: how question files of every shape load, and how questions
 // are drawn.
 #include "classes/clsMondai.h"
+#include "platform/Cp932.h"
 #include "platform/RuntimeError.h"
 
 #include "FakeWorld.h"
@@ -28,6 +29,8 @@ private slots:
     void hostileFilesAreRefusedAtOnce_data();
     void hostileFilesAreRefusedAtOnce();
     void hugeBankUsesWholeRange();
+    void banksOfTheDesignedSizeLoad_data();
+    void banksOfTheDesignedSizeLoad();
 };
 
 void tst_clsmondai::loads_data()
@@ -203,6 +206,34 @@ void tst_clsmondai::hugeBankUsesWholeRange()
     world.script = {std::nextafter(1.0f, 0.0f), 0.5f};
     QCOMPARE(bank.GetMondai(), QStringLiteral("99999"));
     QCOMPARE(bank.GetMondai(), QStringLiteral("50000"));
+}
+
+void tst_clsmondai::banksOfTheDesignedSizeLoad_data()
+{
+    QTest::addColumn<int>("questions");
+    QTest::addColumn<bool>("utf8");
+    QTest::newRow("15,000 of 40 full-width characters, code page 932 (1.2 MiB)") << 15000 << false;
+    QTest::newRow("32,768 of 40 full-width characters, UTF-8 (3.8 MiB)") << 32768 << true;
+}
+
+void tst_clsmondai::banksOfTheDesignedSizeLoad()
+{
+    QFETCH(int, questions);
+    QFETCH(bool, utf8);
+    const QString question(40, QChar(0x3042));
+    const QByteArray line = (utf8 ? question.toUtf8() : Cp932::encode(question)) + "\r\n";
+    QTemporaryDir dir;
+    TestFiles::write(dir.filePath("Mondai3.txt"), line.repeated(questions));
+    FakeWorld world;
+    clsMondai bank(world, dir.path());
+    try {
+        bank.LoadMondai("Mondai3.txt");
+    } catch (const RuntimeError &e) {
+        QFAIL(qPrintable(QStringLiteral("run-time error %1").arg(int(e.number()))));
+    }
+    QCOMPARE(bank.count(), questions);
+    world.script = {std::nextafter(1.0f, 0.0f)};
+    QCOMPARE(bank.GetMondai(), question);
 }
 
 QTEST_GUILESS_MAIN(tst_clsmondai)

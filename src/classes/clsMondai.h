@@ -27,11 +27,21 @@ public:
     // file, and the bank is then empty.
     void LoadMondai(const QString &strFileName);
 
-    // The largest question file read: 1 MiB. A list of 32,768 short
-    // questions takes about 0.4 MiB; a single line of 1 MiB stays far below
-    // the 7.28 million characters at which the lane arithmetic overflows (an
-    // invader lays out only the start of a long question).
-    static constexpr qint64 MaxFileBytes = 1 << 20;
+    // The most questions a bank is made for: the draw index of the game's
+    // design is a 16-bit value.
+    static constexpr qint64 MaxQuestions = 32768;
+
+    // The bytes reckoned per question for the largest file read: a question
+    // of 40 full-width characters, wider than any play field, takes 122
+    // bytes as UTF-8 with CR LF (82 as code page 932), so 128 give every
+    // question of a full bank room for that.
+    static constexpr qint64 MaxBytesPerQuestion = 128;
+
+    // The largest question file read, 4 MiB: beyond any bank of the design,
+    // and a bound on the memory a hostile file can take. A single line of
+    // 4 MiB, at most one character per byte, stays below the 7.28 million
+    // characters at which the lane arithmetic overflows.
+    static constexpr qint64 MaxFileBytes = MaxQuestions * MaxBytesPerQuestion;
 
     // One question drawn at random (exactly one random value per call); the
     // empty text when the bank is empty.
