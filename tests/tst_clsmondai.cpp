@@ -12,8 +12,10 @@
 #include <QTemporaryDir>
 #include <QElapsedTimer>
 #include <QTest>
+#include <cerrno>
+#include <sys/inotify.h>
 #include <sys/stat.h>
-#include <QElapsedTimer>
+#include <unistd.h>
 
 class tst_clsmondai : public QObject
 {
@@ -156,26 +158,40 @@ void tst_clsmondai::hostileFilesAreRefusedAtOnce_data()
 {
     QTest::addColumn<QString>("kind");
     QTest::addColumn<int>("error");
-    QTest::newRow("directory") << "directory" << 75;
-    QTest::newRow("FIFO") << "fifo" << 75; // would hang the start in open()
-    QTest::newRow("link to /dev/zero") << "zero" << 75; // would read forever
-    QTest::newRow("larger than a question file") << "large" << 7;
+    // Refused unopened: opening a device can act on it (a serial port's
+    // lines). Checked where only this test can open the file.
+    QTest::addColumn<bool>("unopened");
+    QTest::newRow("directory") << "directory" << 75 << true;
+    QTest::newRow("FIFO") << "fifo" << 75 << true; // would hang the start in open()
+    QTest::newRow("link to a FIFO") << "fifo link" << 75 << true;
+    QTest::newRow("link to /dev/zero") << "zero" << 75 << false; // would read forever
+    QTest::newRow("larger than a question file") << "large" << 7 << false;
 }
 
 void tst_clsmondai::hostileFilesAreRefusedAtOnce()
 {
     QFETCH(QString, kind);
     QFETCH(int, error);
+    QFETCH(bool, unopened);
     QTemporaryDir dir;
     const QString path = dir.filePath("Mondai0.txt");
-    if (kind == "directory")
+    const QString fifo = kind == "fifo link" ? dir.filePath("fifo") : path;
+    if (kind == "directory") {
         QVERIFY(QDir(dir.path()).mkdir("Mondai0.txt"));
-    else if (kind == "fifo")
-        QCOMPARE(::mkfifo(QFile::encodeName(path).constData(), 0644), 0);
-    else if (kind == "zero")
+    } else if (kind.startsWith("fifo")) {
+        QCOMPARE(::mkfifo(QFile::encodeName(fifo).constData(), 0644), 0);
+        if (fifo != path)
+            QVERIFY(QFile::link(fifo, path));
+    } else if (kind == "zero")
         QVERIFY(QFile::link("/dev/zero", path));
     else
         TestFiles::write(path, QByteArray(clsMondai::MaxFileBytes + 1, 'a'));
+    // The watch follows the link, as an open would.
+    const int opens = unopened ? ::inotify_init1(IN_NONBLOCK | IN_CLOEXEC) : -1;
+    if (unopened) {
+        QVERIFY(opens >= 0);
+        QVERIFY(::inotify_add_watch(opens, QFile::encodeName(path).constData(), IN_OPEN) >= 0);
+    }
     FakeWorld world;
     clsMondai bank(world, dir.path());
     QElapsedTimer clock;
@@ -189,6 +205,12 @@ void tst_clsmondai::hostileFilesAreRefusedAtOnce()
     }
     QVERIFY(clock.elapsed() < 2000);
     QCOMPARE(bank.count(), 0);
+    if (unopened) {
+        char events[4096];
+        const ssize_t got = ::read(opens, events, sizeof events);
+        ::close(opens);
+        QVERIFY2(got < 0 && errno == EAGAIN, "opened before it was refused");
+    }
 }
 
 void tst_clsmondai::hugeBankUsesWholeRange()

@@ -9,7 +9,6 @@
 
 #include <QDir>
 #include <QFile>
-#include <QFileInfo>
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -80,13 +79,19 @@ void clsMondai::LoadMondai(const QString &strFileName)
     strMondai.clear();
 
     const QString path = m_folders.fileToRead(strFileName);
-    if (!QFileInfo::exists(path))
-        throw RuntimeError(RuntimeError::FileNotFound, path);
-    // Without blocking, so that a FIFO in its place cannot hang the start;
-    // only a regular file is read (not a device, FIFO or socket, nor a link
-    // to one).
-    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    const QByteArray name = QFile::encodeName(path);
     struct stat st {};
+    if (::stat(name.constData(), &st) != 0)
+        throw RuntimeError(RuntimeError::FileNotFound, path);
+    // Only a regular file is read, and anything else (a device, FIFO or
+    // socket, or a link to one) is refused unopened: opening a device can
+    // act on it, a serial port raising its lines.
+    if (!S_ISREG(st.st_mode))
+        throw RuntimeError(RuntimeError::PathFileAccessError, path);
+    // The path may have been swapped for something else since: opened
+    // without blocking, so that a FIFO cannot hang the start, and looked at
+    // again.
+    const int fd = ::open(name.constData(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
     if (fd < 0 || ::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
         if (fd >= 0)
             ::close(fd);

@@ -20,11 +20,11 @@ public:
 
     // Replaces the bank's questions with the lines of `strFileName` (a bare
     // name, see DataFolders::fileToRead), read as decodeFile and splitLines
-    // say; an empty file gives no question. Throws RuntimeError FileNotFound (53) when the file does not
-    // exist, PathFileAccessError (75) when it cannot be read or is no regular
-    // file (a FIFO, device or socket, or a link to one: refused at once), and
-    // OutOfMemory (7) when it holds more than MaxFileBytes; each names the
-    // file, and the bank is then empty.
+    // say; an empty file gives no question. Throws RuntimeError FileNotFound
+    // (53) when the file does not exist, PathFileAccessError (75) when it
+    // cannot be read or is no regular file (a FIFO, device or socket, or a
+    // link to one: refused unopened), and OutOfMemory (7) when it holds more
+    // than MaxFileBytes; each names the file, and the bank is then empty.
     void LoadMondai(const QString &strFileName);
 
     // The most questions a bank is made for: the draw index of the game's
