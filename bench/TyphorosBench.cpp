@@ -179,10 +179,9 @@ void benchGame(const QString &dir)
     record("cue start (posix_spawn)", cue, "ms", "well under 1 ms");
 }
 
-// The longest question a question file may hold (the file just under its
-// 1 MiB bound, one line of 524,000 characters) launched on the practice
-// level's invader, again and again: the tick that launches it and the
-// repaint must stay within a frame.
+// A half-million-character question (a question file of one 1 MiB line)
+// launched on the practice level's invader, again and again: the tick that
+// launches it and the repaint must stay within a frame.
 void benchLongQuestion()
 {
     QTemporaryDir dir;

@@ -42,6 +42,7 @@ private slots:
     void lanes();
     void fallingInvaderKeepsItsLane();
     void longQuestionGivesNegativeLeft();
+    void longQuestionShowsWhatFallsInTheField();
     void stepRangePerSlot();
     void kindsComeInTheirProportions();
     void kindColours();
@@ -187,6 +188,30 @@ void tst_game::longQuestionGivesNegativeLeft()
     QCOMPARE(h.form->lblUFO[0]->Caption(), huge);
     h.enter(huge);
     QVERIFY(h.form->lblUFO[0]->Caption().isEmpty());
+}
+
+void tst_game::longQuestionShowsWhatFallsInTheField()
+{
+    // Varied, so that the part shown tells where it was taken from.
+    QString question;
+    quint32 x = 1;
+    for (int i = 0; i < 20000; ++i) {
+        x = x * 1103515245u + 12345u;
+        question += QChar(0x3042 + (x >> 16) % 80);
+    }
+    GameFixture g({{question}, {"a"}, {"a"}, {"a"}});
+    g.start(0);
+    g.tick();
+    // Centred, it starts (9615 - 295 * 20000) / 2 twips left of the field.
+    const UfoLabel *ufo = g.form->lblUFO[0];
+    const qsizetype from = question.indexOf(ufo->text());
+    QVERIFY2(!ufo->text().isEmpty() && from > 0, qPrintable(QString::number(from)));
+    QVERIFY2(ufo->text().size() < 100, qPrintable(QString::number(ufo->text().size()))); // only what is seen
+    // Where the whole question laid out would put that part, covering the field.
+    const double at = ufo->Left() / 15.0 + QFontMetricsF(ufo->font()).horizontalAdvance(question.left(from));
+    QVERIFY2(std::abs(ufo->x() - at) <= 1, qPrintable(QStringLiteral("%1 %2").arg(ufo->x()).arg(at)));
+    QVERIFY(ufo->x() <= 0);
+    QVERIFY(ufo->x() + ufo->width() >= g.form->picScreen->canvas()->width());
 }
 
 void tst_game::stepRangePerSlot()
@@ -393,19 +418,29 @@ void tst_game::lookAlikesHitAsTheirCodePage932Form_data()
 {
     QTest::addColumn<QString>("question");
     QTest::addColumn<QString>("typed");
-    QTest::newRow("wave dash (Mozc's ~)") << QStringLiteral("ね～") << QStringLiteral("ね〜");
-    QTest::newRow("yen sign for backslash") << QStringLiteral("C:\\") << QStringLiteral("C:¥");
-    QTest::newRow("minus sign") << QStringLiteral("－1") << QStringLiteral("−1");
-    QTest::newRow("double vertical bar") << QStringLiteral("∥") << QStringLiteral("‖");
-    QTest::newRow("overline") << QStringLiteral("a~b") << QStringLiteral("a‾b");
-    QTest::newRow("the code page's own characters") << QStringLiteral("～\\－∥~") << QStringLiteral("～\\－∥~");
+    QTest::addColumn<bool>("utf8File"); // else the question file is code page 932
+    QTest::newRow("wave dash (Mozc's ~)") << QStringLiteral("ね～") << QStringLiteral("ね〜") << false;
+    QTest::newRow("yen sign for backslash") << QStringLiteral("C:\\") << QStringLiteral("C:¥") << false;
+    QTest::newRow("minus sign") << QStringLiteral("－1") << QStringLiteral("−1") << false;
+    QTest::newRow("double vertical bar") << QStringLiteral("∥") << QStringLiteral("‖") << false;
+    QTest::newRow("overline") << QStringLiteral("a~b") << QStringLiteral("a‾b") << false;
+    QTest::newRow("the code page's own characters") << QStringLiteral("～\\－∥~") << QStringLiteral("～\\－∥~") << false;
+    QTest::newRow("UTF-8 file: look-alikes typed as written") << QStringLiteral("ね〜−1") << QStringLiteral("ね〜−1")
+                                                              << true;
+    QTest::newRow("UTF-8 file: a character the code page lacks, typed as written")
+        << QStringLiteral("🍣") << QStringLiteral("🍣") << true;
 }
 
 void tst_game::lookAlikesHitAsTheirCodePage932Form()
 {
     QFETCH(QString, question);
     QFETCH(QString, typed);
+    QFETCH(bool, utf8File);
     GameFixture g({{question}, {"x"}, {"x"}, {"x"}}, true);
+    if (utf8File) {
+        TestFiles::write(g.dir.filePath("Mondai0.txt"), question.toUtf8() + "\n");
+        g.form->Form_Load();
+    }
     g.start(0);
     g.scriptLaunch(0, 1, 0.0f, GameFixture::Black);
     g.tick();

@@ -9,7 +9,6 @@
 
 #include <QDir>
 #include <QFile>
-#include <QFileInfo>
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -19,16 +18,53 @@ clsMondai::clsMondai(World &world, const DataFolders &folders) : m_world(world),
 {
 }
 
+namespace {
+
+constexpr char16_t Replacement = 0xFFFD;
+
+// `text` as the answer box holds it, each U+FFFD kept as it is (the best
+// fit would turn it into "?", which would make a broken byte typeable).
+QString foldedToCodePage(QStringView text)
+{
+    QString out;
+    out.reserve(text.size());
+    for (qsizetype start = 0;;) {
+        const qsizetype bad = text.indexOf(QChar(Replacement), start);
+        const qsizetype end = bad < 0 ? text.size() : bad;
+        out += Cp932::bestFit(text.sliced(start, end - start));
+        if (bad < 0)
+            return out;
+        out += QChar(Replacement);
+        start = bad + 1;
+    }
+}
+
+} // namespace
+
+QString clsMondai::decodeFile(QByteArrayView bytes)
+{
+    static constexpr QByteArrayView Mark("\xEF\xBB\xBF");
+    if (bytes.startsWith(Mark))
+        return foldedToCodePage(QString::fromUtf8(bytes.sliced(Mark.size())));
+    // Code page 932 that is valid UTF-8 too is pure ASCII, which reads the
+    // same either way, or made of rare byte runs (half-width katakana such as
+    // ﾃｽ, C3 BD): a kana's lead byte, 0x82 or 0x83, cannot start a UTF-8
+    // character, so Japanese text written on Windows practically never is.
+    if (bytes.isValidUtf8())
+        return foldedToCodePage(QString::fromUtf8(bytes));
+    return Cp932::decode(bytes);
+}
+
 QStringList clsMondai::splitLines(const QString &text)
 {
     QStringList lines;
     qsizetype start = 0;
     const qsizetype n = text.size();
     for (qsizetype i = 0; i < n; ++i) {
-        if (text[i] != QLatin1Char('\r'))
+        if (text[i] != QLatin1Char('\r') && text[i] != QLatin1Char('\n'))
             continue;
         lines.append(text.sliced(start, i - start));
-        if (i + 1 < n && text[i + 1] == QLatin1Char('\n'))
+        if (text[i] == QLatin1Char('\r') && i + 1 < n && text[i + 1] == QLatin1Char('\n'))
             ++i;
         start = i + 1;
     }
@@ -43,13 +79,19 @@ void clsMondai::LoadMondai(const QString &strFileName)
     strMondai.clear();
 
     const QString path = m_folders.fileToRead(strFileName);
-    if (!QFileInfo::exists(path))
-        throw RuntimeError(RuntimeError::FileNotFound, path);
-    // Without blocking, so that a FIFO in its place cannot hang the start;
-    // only a regular file is read (not a device, FIFO or socket, nor a link
-    // to one).
-    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    const QByteArray name = QFile::encodeName(path);
     struct stat st {};
+    if (::stat(name.constData(), &st) != 0)
+        throw RuntimeError(RuntimeError::FileNotFound, path);
+    // Only a regular file is read, and anything else (a device, FIFO or
+    // socket, or a link to one) is refused unopened: opening a device can
+    // act on it, a serial port raising its lines.
+    if (!S_ISREG(st.st_mode))
+        throw RuntimeError(RuntimeError::PathFileAccessError, path);
+    // The path may have been swapped for something else since: opened
+    // without blocking, so that a FIFO cannot hang the start, and looked at
+    // again.
+    const int fd = ::open(name.constData(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
     if (fd < 0 || ::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
         if (fd >= 0)
             ::close(fd);
@@ -69,7 +111,7 @@ void clsMondai::LoadMondai(const QString &strFileName)
     if (bytes.size() > MaxFileBytes)
         throw RuntimeError(RuntimeError::OutOfMemory, path);
 
-    strMondai = splitLines(Cp932::decode(bytes));
+    strMondai = splitLines(decodeFile(bytes));
     lngMondaiCount = Runtime::checked32(strMondai.size());
 }
 

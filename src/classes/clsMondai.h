@@ -4,6 +4,7 @@
 
 #include "platform/DataFolders.h"
 
+#include <QByteArrayView>
 #include <QString>
 #include <QStringList>
 
@@ -18,20 +19,29 @@ public:
     clsMondai(World &world, const DataFolders &folders);
 
     // Replaces the bank's questions with the lines of `strFileName` (a bare
-    // name, see DataFolders::fileToRead), read as code page 932. A line ends at
-    // CR or CR LF; a lone LF stays in the text; an empty file gives no
-    // question. Throws RuntimeError FileNotFound (53) when the file does not
-    // exist, PathFileAccessError (75) when it cannot be read or is no regular
-    // file (a FIFO, device or socket, or a link to one: refused at once), and
-    // OutOfMemory (7) when it holds more than MaxFileBytes; each names the
-    // file, and the bank is then empty.
+    // name, see DataFolders::fileToRead), read as decodeFile and splitLines
+    // say; an empty file gives no question. Throws RuntimeError FileNotFound
+    // (53) when the file does not exist, PathFileAccessError (75) when it
+    // cannot be read or is no regular file (a FIFO, device or socket, or a
+    // link to one: refused unopened), and OutOfMemory (7) when it holds more
+    // than MaxFileBytes; each names the file, and the bank is then empty.
     void LoadMondai(const QString &strFileName);
 
-    // The largest question file read: 1 MiB. A list of 32,768 short
-    // questions takes about 0.4 MiB; a single line of 1 MiB stays far below
-    // the 7.28 million characters at which the lane arithmetic overflows (an
-    // invader lays out only the start of a long question).
-    static constexpr qint64 MaxFileBytes = 1 << 20;
+    // The most questions a bank is made for: the draw index of the game's
+    // design is a 16-bit value.
+    static constexpr qint64 MaxQuestions = 32768;
+
+    // The bytes reckoned per question for the largest file read: a question
+    // of 40 full-width characters, wider than any play field, takes 122
+    // bytes as UTF-8 with CR LF (82 as code page 932), so 128 give every
+    // question of a full bank room for that.
+    static constexpr qint64 MaxBytesPerQuestion = 128;
+
+    // The largest question file read, 4 MiB: beyond any bank of the design,
+    // and a bound on the memory a hostile file can take. A single line of
+    // 4 MiB, at most one character per byte, stays below the 7.28 million
+    // characters at which the lane arithmetic overflows.
+    static constexpr qint64 MaxFileBytes = MaxQuestions * MaxBytesPerQuestion;
 
     // One question drawn at random (exactly one random value per call); the
     // empty text when the bank is empty.
@@ -40,7 +50,18 @@ public:
     // Number of questions loaded.
     qint32 count() const { return lngMondaiCount; }
 
-    // Splits decoded file text into its lines, as LoadMondai does.
+    // The text of a question file: UTF-8 when `bytes` start with its
+    // byte-order mark (which is dropped) or are valid UTF-8 throughout, as
+    // Linux editors write them; else code page 932, as files written on
+    // Windows are. Text read as UTF-8 comes as the answer box would hold it
+    // typed in (Cp932::bestFit: 〜 as ～, − as －, a character the code page
+    // lacks as "?"), so that a question typed as written hits; bytes that are
+    // not UTF-8 after the mark read as U+FFFD.
+    static QString decodeFile(QByteArrayView bytes);
+
+    // Splits decoded file text into its lines: a line ends at CR, LF or
+    // CR LF, and the line end is not part of it; no empty question follows a
+    // final line end.
     static QStringList splitLines(const QString &text);
 
 private:
