@@ -8,7 +8,7 @@
 // Under Fusion, a QGroupBox's border is a PNG stretched over the frame.
 // Qt 6.4 reads a PNG only after loading every image-format plugin, and
 // blending the stretched picture over more than 96 rows hands the work to a
-// thread pool it starts for the purpose: together some 6 % of the game's
+// thread pool it starts for the purpose: a noticeable share of the game's
 // start-up, all in its first paint. FrameBox asks the style to draw its
 // frame into a recorder instead of the screen, which tells where the picture
 // goes (each Qt version places it its own way) without blending a pixel, and

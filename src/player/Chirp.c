@@ -46,8 +46,8 @@ enum { ExitUsage = 2, ExitFile = 3, ExitAudio = 4 };
 /* The stream's buffer: long enough that a busy machine does not break up the
    four-second fanfare, short enough that a cue sounds at once. PipeWire runs
    the desktop's graph in cycles of a quarter of it, rounded down to a power
-   of two: 40 ms meant 5.3 ms cycles, and a server held up longer than that
-   put a hole into the cue; 50 ms gives 10.7 ms cycles. */
+   of two: 50 ms gives 10.7 ms cycles, long enough that a server held up on a
+   busy machine does not put a hole into the cue. */
 enum { BufferMs = 50 };
 
 /* The player ends at MS + GraceMs after main once its work is done or cut;
