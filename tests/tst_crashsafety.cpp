@@ -110,8 +110,10 @@ void tst_crashsafety::killedWritersNeverTearTheTable()
     // file, but the next write removes whatever no live writer holds.
     const int leftByKills = temporaries(dir.path());
     {
+        // A change that is sure to write: a score of 1 no longer ranks in
+        // the table the writers left, and would write nothing.
         FakeWorld world;
-        clsSetup(world, dir.path()).SetScore(1);
+        clsSetup(world, dir.path()).setSoundOnOff(false);
     }
     qInfo("%d kills, best score %d, at most %d temporary files after a kill, %d before the last write", kills,
           lastBest, mostLeft, leftByKills);
