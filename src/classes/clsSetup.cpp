@@ -180,16 +180,13 @@ void clsSetup::WriteProfile(const Change &change)
     Merged merged;
     {
         const FolderLock lock(strIniFile);
+        // Written without the lock, the change could undo another game's;
+        // it stays in memory instead, as with any failed write.
+        merged = Merge(lock.busy() ? QString() : strIniFile, change);
         if (lock.busy()) {
-            // Written without the lock, the change could undo another
-            // game's; it stays in memory instead, as with any failed write.
-            IniDocument unused;
-            Contents c{udtHiScore, blnSoundOn};
-            change(c, unused);
-            Keep(c);
+            Keep(merged.contents);
             return;
         }
-        merged = Merge(strIniFile, change);
         if (merged.ini.save(strIniFile)) {
             Keep(merged.contents);
             m_knownBytes = merged.ini.toBytes();
@@ -210,13 +207,17 @@ void clsSetup::WriteProfile(const Change &change)
         return;
     }
     const FolderLock lock(own);
+    if (lock.busy()) {
+        Keep(merged.contents);
+        return;
+    }
     // Another game may have made the copy meanwhile: then the change merges
     // into it, never replacing it with the program folder's file. Merged
     // afresh from the store's contents before the change, which Keep has
     // not taken yet.
-    if (!lock.busy() && QFileInfo::exists(own))
+    if (QFileInfo::exists(own))
         merged = Merge(own, change);
-    if (!lock.busy() && merged.ini.save(own)) {
+    if (merged.ini.save(own)) {
         strIniFile = own;
         m_knownBytes = merged.ini.toBytes();
     }
@@ -235,7 +236,7 @@ void clsSetup::Keep(const Contents &contents)
 // file's (so one game alone writes exactly what it always would); a file
 // another game has changed since is read afresh. What the file does not hold
 // (it cannot be read, is no regular file, or was emptied) the store's own
-// contents supply.
+// contents supply; an empty `file` names none.
 clsSetup::Merged clsSetup::Merge(const QString &file, const Change &change) const
 {
     Merged m{IniDocument::load(file), Contents{udtHiScore, blnSoundOn}};

@@ -23,10 +23,8 @@ FolderLock::FolderLock(const QString &file, int waitMs)
     // Polled rather than blocking, so that a holder that never lets go (a
     // stopped game) costs the others a moment, not their game.
     for (int waited = 0;; waited += 5) {
-        if (::flock(m_fd, LOCK_EX | LOCK_NB) == 0) {
-            m_locked = true;
+        if (::flock(m_fd, LOCK_EX | LOCK_NB) == 0)
             return;
-        }
         if (errno != EWOULDBLOCK && errno != EINTR)
             return;
         if (waited >= waitMs) {

@@ -22,12 +22,10 @@ public:
     FolderLock(const FolderLock &) = delete;
     FolderLock &operator=(const FolderLock &) = delete;
 
-    bool locked() const { return m_locked; }
     // Another holder kept the lock for the whole wait.
     bool busy() const { return m_busy; }
 
 private:
     int m_fd = -1;
-    bool m_locked = false;
     bool m_busy = false;
 };
