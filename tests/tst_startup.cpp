@@ -18,6 +18,9 @@
 #include <QInputDialog>
 #include <QMessageBox>
 #include <QLabel>
+#include <QLineEdit>
+#include <QWindow>
+#include <qpa/qwindowsysteminterface.h>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
@@ -31,7 +34,7 @@ private slots:
     void missingQuestionFile();
     void reportGoesToBoxAndExitCode();
     void errorInEventProcedureStopsTheGameFirst();
-    void boxesBelongToTheGameWindowAndComeBackOnTop();
+    void boxesBelongToTheGameWindowAndKeepTheKeys();
 };
 
 void tst_startup::startsAndShowsWindow()
@@ -102,7 +105,7 @@ void tst_startup::errorInEventProcedureStopsTheGameFirst()
     QVERIFY2(err.contains("while the report was open: 0 cues, settings unchanged"), err.constData());
 }
 
-void tst_startup::boxesBelongToTheGameWindowAndComeBackOnTop()
+void tst_startup::boxesBelongToTheGameWindowAndKeepTheKeys()
 {
     QWidget game;
     game.show();
@@ -120,13 +123,38 @@ void tst_startup::boxesBelongToTheGameWindowAndComeBackOnTop()
     }
     QCOMPARE(prompt->windowTitle(), QStringLiteral("ハイスコア"));
 
-    // While it is open, activating the game window hands the keyboard back
-    // to the box (shown without a nested loop, so the test goes on).
+    // While it is open, the window system gives the keyboard to the game
+    // window (a click on it where the compositor does not keep it with the
+    // box) and sends the game window the player's keys: they, and the input
+    // method's text, go to the box. Shown without a nested loop, so the test
+    // goes on.
     prompt->show();
     QVERIFY(QTest::qWaitForWindowActive(prompt.get()));
-    game.activateWindow();
-    QTRY_COMPARE(QApplication::activeWindow(), static_cast<QWidget *>(prompt.get()));
-    prompt->hide();
+    QWindow *gameWindow = game.windowHandle();
+    QWindowSystemInterface::handleWindowActivated(gameWindow, Qt::MouseFocusReason);
+    QCoreApplication::processEvents();
+    QTRY_COMPARE(QGuiApplication::focusWindow(), prompt->windowHandle());
+    QCOMPARE(QApplication::activeWindow(), static_cast<QWidget *>(prompt.get()));
+    const auto typeInto = [](QWindow *window, Qt::Key key, const QString &text) {
+        QWindowSystemInterface::handleKeyEvent(window, QEvent::KeyPress, key, Qt::NoModifier, text);
+        QWindowSystemInterface::handleKeyEvent(window, QEvent::KeyRelease, key, Qt::NoModifier, text);
+        QCoreApplication::processEvents();
+    };
+    typeInto(gameWindow, Qt::Key_A, QStringLiteral("a"));
+    QInputMethodEvent commit;
+    commit.setCommitString(QStringLiteral("ねこ"));
+    QCoreApplication::sendEvent(QGuiApplication::focusObject(), &commit);
+    QCOMPARE(prompt->textValue(), QStringLiteral("aねこ"));
+    typeInto(gameWindow, Qt::Key_Return, QStringLiteral("\r"));
+    QCOMPARE(prompt->result(), int(QDialog::Accepted));
+
+    // Closed, the box leaves the keyboard with the game window again.
+    QTRY_COMPARE(QGuiApplication::focusWindow(), gameWindow);
+    auto *answer = new QLineEdit(&game);
+    answer->show();
+    answer->setFocus();
+    typeInto(gameWindow, Qt::Key_B, QStringLiteral("b"));
+    QCOMPARE(answer->text(), QStringLiteral("b"));
 }
 
 QTEST_MAIN(tst_startup)

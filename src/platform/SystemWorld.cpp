@@ -2,56 +2,21 @@
 // The real outside world.
 #include "SystemWorld.h"
 
+#include "ModalInputRouter.h"
+
 #include <QApplication>
 #include <QDesktopServices>
 #include <QDialog>
-#include <QEvent>
 #include <QInputDialog>
 #include <QMessageBox>
 #include <QUrl>
-
-namespace {
-
-// Watches the game window: when it is activated while a modal box is open,
-// the box is raised and asked to take the keyboard again. A window manager
-// or compositor may hand the focus to a clicked parent even though a modal
-// child blocks it (sway does); the request to activate the box (on Wayland
-// an xdg-activation request) brings it back wherever activation is honoured.
-class ModalKeeper : public QObject
-{
-public:
-    using QObject::QObject;
-
-protected:
-    bool eventFilter(QObject *watched, QEvent *event) override
-    {
-        if (event->type() == QEvent::WindowActivate) {
-            QWidget *modal = QApplication::activeModalWidget();
-            if (modal != nullptr && modal != watched && modal->isVisible()) {
-                // Queued: the click that activated the game window also has
-                // Qt ask to activate that window, after this event; on
-                // Wayland the last request wins, so ours must come later.
-                QMetaObject::invokeMethod(
-                    modal,
-                    [modal] {
-                        if (modal->isVisible()) {
-                            modal->raise();
-                            modal->activateWindow();
-                        }
-                    },
-                    Qt::QueuedConnection);
-            }
-        }
-        return QObject::eventFilter(watched, event);
-    }
-};
-
-} // namespace
 
 SystemWorld::SystemWorld(const QString &programDirectory) : m_launcher(programDirectory)
 {
     m_random.randomize();
 }
+
+SystemWorld::~SystemWorld() = default;
 
 void SystemWorld::randomize()
 {
@@ -77,8 +42,8 @@ bool SystemWorld::startProcess(const QString &commandLine)
 void SystemWorld::setOwnerWindow(QWidget *window)
 {
     m_owner = window;
-    if (window != nullptr)
-        window->installEventFilter(new ModalKeeper(window));
+    if (window != nullptr && m_router == nullptr)
+        m_router = std::make_unique<ModalInputRouter>();
 }
 
 std::unique_ptr<QMessageBox> SystemWorld::makeMessageBox(const QString &prompt, const QString &title) const

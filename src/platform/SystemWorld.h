@@ -10,6 +10,7 @@
 #include <QPointer>
 #include <memory>
 
+class ModalInputRouter;
 class QInputDialog;
 class QMessageBox;
 class QWidget;
@@ -19,6 +20,7 @@ class SystemWorld : public World
 public:
     // Programs are looked up in `programDirectory` before PATH.
     explicit SystemWorld(const QString &programDirectory);
+    ~SystemWorld() override;
 
     void randomize() override;
     float rnd() override;
@@ -31,9 +33,10 @@ public:
     void openUrl(const QUrl &url) override;
 
     // The game window, once it exists: every box opened from then on belongs
-    // to it (transient for it and modal), and while a modal box is open,
-    // activating the game window (a click on it, the task switcher) gives
-    // the box the keyboard again, so that it cannot be lost behind the game.
+    // to it (transient for it and modal), and while a modal box is open, the
+    // keys and input-method text the window system sends to the game window
+    // (after a click on it, the task switcher) go to the box, which is asked
+    // to come back to the top.
     void setOwnerWindow(QWidget *window);
 
     // The boxes msgBox and inputBox run, made but not shown.
@@ -45,4 +48,5 @@ private:
     QPointer<QWidget> m_owner;
     RandomSource m_random;
     CommandLauncher m_launcher;
+    std::unique_ptr<ModalInputRouter> m_router;
 };
