@@ -1,0 +1,164 @@
+# SPDX-License-Identifier: MIT
+# GNOME's compositor and shell, gnome-shell, run headless and natively on
+# Wayland, driven through the shell's own JavaScript (org.gnome.Shell.Eval,
+# which a small extension opens by turning on the shell's unsafe mode):
+# keys and clicks through Clutter virtual devices, windows from the shell's
+# window list, pictures from its screenshot service. IBus, which the shell
+# starts itself, offers Mozc as the second input source.
+# Sourced after lib.sh by an end-to-end script that has set `home`, `user`
+# (the command prefix that runs as the player's user) and `token`; gives the
+# compositor driver that wayland-checks.sh describes.
+
+gnome_extension=typhoros-tests@typhoros.invalid
+
+# gnome_eval JS: the value of JS in the shell, as text; fails when the shell
+# does not answer or JS throws.
+gnome_eval() {
+  local out
+  out=$("${as_user[@]}" gdbus call --session --dest org.gnome.Shell --object-path /org/gnome/Shell \
+    --method org.gnome.Shell.Eval "$1" 2>/dev/null) || return 1
+  [[ $out == "(true, '"* ]] || return 1
+  out=${out#"(true, '"}
+  out=${out%"')"}
+  out=${out#\"}
+  printf '%s\n' "${out%\"}"
+}
+
+# The seat's virtual devices, made once.
+gnome_devices='const C = imports.gi.Clutter, G = imports.gi.GLib;
+  const seat = (global.stage.context ? global.stage.context.get_backend() : C.get_default_backend()).get_default_seat();
+  globalThis.typhorosKeys ??= seat.create_virtual_device(C.InputDeviceType.KEYBOARD_DEVICE);
+  globalThis.typhorosPointer ??= seat.create_virtual_device(C.InputDeviceType.POINTER_DEVICE);
+  const t = () => G.get_monotonic_time();'
+
+# gnome_keysyms JS_ARRAY: presses and releases the keys of those keysyms.
+gnome_keysyms() {
+  gnome_eval "(() => { $gnome_devices
+    for (const s of $1) {
+      typhorosKeys.notify_keyval(t(), s, C.KeyState.PRESSED);
+      typhorosKeys.notify_keyval(t(), s, C.KeyState.RELEASED);
+    }
+    return 1; })()" >/dev/null
+}
+
+# gnome_start: the shell on a 1280x800 virtual monitor, its session bus and
+# the extension; sets WAYLAND_DISPLAY and adds it to `as_user`.
+gnome_start() {
+  local major ext=$home/.local/share/gnome-shell/extensions/$gnome_extension
+  major=$(gnome-shell --version | awk '{ split($3, v, "."); print v[1] }')
+  mkdir -p "$ext" "$XDG_RUNTIME_DIR"
+  chmod 700 "$XDG_RUNTIME_DIR"
+  printf '{"uuid": "%s", "name": "Typhoros tests", "description": "Lets the end-to-end tests drive the shell", "shell-version": ["%s"]}\n' \
+    "$gnome_extension" "$major" > "$ext/metadata.json"
+  if ((major >= 45)); then
+    cat > "$ext/extension.js" <<'JS'
+import {Extension} from 'resource:///org/gnome/shell/extensions/extension.js';
+export default class TestsExtension extends Extension {
+    enable() { global.context.unsafe_mode = true; }
+    disable() { global.context.unsafe_mode = false; }
+}
+JS
+  else
+    cat > "$ext/extension.js" <<'JS'
+function init() {
+    return {
+        enable() { global.context.unsafe_mode = true; },
+        disable() { global.context.unsafe_mode = false; },
+    };
+}
+JS
+  fi
+  own
+  # The standard session bus: GSettings reaches its store (dconf) through it.
+  "${as_user[@]}" dbus-daemon --session --address="unix:path=$XDG_RUNTIME_DIR/bus" --fork >/dev/null || return 1
+  "${as_user[@]}" gsettings set org.gnome.shell enabled-extensions "['$gnome_extension']"
+  "${as_user[@]}" gsettings set org.gnome.desktop.input-sources sources "[('xkb', 'us'), ('ibus', 'mozc-jp')]"
+  # In a subshell of its own, which does not wait: the shell may crash as
+  # it is stopped at the end, which is no news.
+  ("${as_user[@]}" XDG_CURRENT_DESKTOP=GNOME XDG_SESSION_TYPE=wayland \
+    gnome-shell --headless --wayland --no-x11 --virtual-monitor 1280x800 >"$work/compositor.log" 2>&1 &)
+  patience=30 wait_for gnome_eval 'Main.overview.hide(); 1' || { tail -20 "$work/compositor.log"; return 1; }
+  export WAYLAND_DISPLAY=wayland-0
+  as_user+=(WAYLAND_DISPLAY="$WAYLAND_DISPLAY")
+  # The pointer moves once before any window opens (see click_at).
+  click_to 1 1
+}
+
+# gnome_mozc_on: Mozc, the second input source, becomes the active one.
+gnome_mozc_on() {
+  gnome_eval 'Main.panel.statusArea.keyboard._inputSourceManager.inputSources[1].activate(true); 1' >/dev/null ||
+    gnome_eval 'imports.ui.status.keyboard.getInputSourceManager().inputSources[1].activate(true); 1' >/dev/null
+}
+gnome_engine() { "${as_user[@]}" ibus engine 2>/dev/null; }
+
+# Qt draws the frame of its windows itself on GNOME (its bradient
+# decoration): 3 pixels at the sides and the bottom and a 30-pixel title bar
+# round the client area, all inside the window's frame rectangle.
+views() {
+  gnome_eval "(() => {
+    const ws = global.get_window_actors().filter(a => a.visible).map(a => a.meta_window);
+    return ws.map(w => { const r = w.get_frame_rect();
+      return [w.get_stable_sequence(), w.has_focus(), (r.x + 3) + ' ' + (r.y + 30),
+              (r.width - 6) + 'x' + (r.height - 33), w.get_client_type() == 0 ? 'xdg_shell' : 'xwayland',
+              w.get_title()].join('|'); }).join('~'); })()" | tr '~|' '\n\t'
+}
+on_top() {
+  [[ $(gnome_eval "(() => { const ws = global.display.sort_windows_by_stacking(global.get_window_actors().map(a => a.meta_window));
+    return '' + ws[ws.length - 1].get_stable_sequence(); })()") == "$1" ]]
+}
+# click_to X Y: the pointer to a point of the screen.
+click_to() { gnome_eval "(() => { $gnome_devices typhorosPointer.notify_absolute_motion(t(), $1, $2); return 1; })()" >/dev/null; }
+# click_at X Y: a click there; the pointer comes from a pixel away, as a hand
+# moves it.
+click_at() {
+  click_to $(($1 - 1)) $(($2 - 1)) && sleep 0.05 && click_to "$1" "$2" && sleep 0.05 &&
+    gnome_eval "(() => { $gnome_devices
+      typhorosPointer.notify_button(t(), C.BUTTON_PRIMARY, C.ButtonState.PRESSED);
+      typhorosPointer.notify_button(t(), C.BUTTON_PRIMARY, C.ButtonState.RELEASED); return 1; })()" >/dev/null &&
+    sleep 0.1
+}
+press() {
+  local key
+  for key; do gnome_keysyms "[C.KEY_$key]" && sleep 0.15; done
+}
+type_text() {
+  local i
+  for ((i = 0; i < ${#1}; i++)); do
+    gnome_keysyms "[C.unicode_to_keysym($(printf '%d' "'${1:i:1}"))]" && sleep 0.06
+  done
+}
+# gnome_screenshot FILE [X Y W H]: the screen, or that part of it, as PNG.
+gnome_screenshot() {
+  if [[ $# -eq 5 ]]; then
+    "${as_user[@]}" gdbus call --session --dest org.gnome.Shell.Screenshot --object-path /org/gnome/Shell/Screenshot \
+      --method org.gnome.Shell.Screenshot.ScreenshotArea "$2" "$3" "$4" "$5" false "$1" >/dev/null
+  else
+    "${as_user[@]}" gdbus call --session --dest org.gnome.Shell.Screenshot --object-path /org/gnome/Shell/Screenshot \
+      --method org.gnome.Shell.Screenshot.Screenshot false false "$1" >/dev/null
+  fi
+}
+box_ink() {
+  local shot=$work/box.png
+  rm -f "$shot"
+  gnome_screenshot "$shot" $((origin_x + 20)) $((origin_y + 500)) 620 30 || return 1
+  gnome_eval "(() => { const pb = imports.gi.GdkPixbuf.Pixbuf.new_from_file('$shot');
+    const px = pb.get_pixels(), n = pb.get_n_channels(), rs = pb.get_rowstride();
+    let dark = 0;
+    for (let y = 0; y < pb.get_height(); y++)
+      for (let x = 0; x < pb.get_width(); x++) {
+        const i = y * rs + x * n;
+        if (0.299 * px[i] + 0.587 * px[i + 1] + 0.114 * px[i + 2] < 128) dark++;
+      }
+    return '' + dark / (pb.get_width() * pb.get_height()); })()"
+}
+
+gnome_version() { gnome-shell --version; }
+# gnome_mozc_setup: Mozc on, reached as a player on this Qt reaches it.
+gnome_mozc_setup() {
+  # The shell starts IBus a moment after it starts itself: until then the
+  # input source does not take.
+  engine_ready() { [[ $(gnome_engine) == mozc-jp ]] || { gnome_mozc_on; false; }; }
+  # Qt speaks text-input v3, the protocol through which the shell offers
+  # IBus, from 6.7; before, it needs its ibus module.
+  qt_at_least 6.7 || as_player+=(QT_IM_MODULE=ibus)
+}
