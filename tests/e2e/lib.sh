@@ -151,7 +151,8 @@ shots() { grep -cE '^(OK|NG|red|bule)\.wav' "$folder/cues.log" 2>/dev/null; }
 shots_over() { [ "$(shots)" -gt "$1" ]; }
 last_shot() { grep -E '^(OK|NG|red|bule)\.wav' "$folder/cues.log" | tail -1; }
 # The answer box holds ink (a composition or committed text); `box_ink`, the
-# share of dark pixels there, comes with the display's helpers.
+# share of dark pixels there, comes with the display's helpers, unless they
+# set `pictures=none` (a compositor that gives no screenshots).
 inked() { awk -v ink="$(box_ink)" 'BEGIN { exit !(ink > 0.005) }'; }
 
 # answer_through_ime LEVEL NAME KEY...: starts a game at LEVEL, presses KEYS
@@ -168,11 +169,11 @@ answer_through_ime() {
   before=$(shots)
   press "$@"
   sleep 0.5
-  check "$name: the composition shows in the box" inked
+  [[ ${pictures:-} == none ]] || check "$name: the composition shows in the box" inked
   press Return # commits the composition
   sleep 0.8
   check "$name: the committing Enter shoots nothing" [ "$(shots)" -eq "$before" ]
-  check "$name: the committed text stays in the box" inked
+  [[ ${pictures:-} == none ]] || check "$name: the committed text stays in the box" inked
   press Return
   check "$name: the next Enter shoots" wait_for shots_over "$before"
   check "$name: and hits" grep -qE '^(OK|red|bule)\.wav' <<<"$(last_shot)"

@@ -43,6 +43,9 @@ case ${1:-} in
 build)
   root=$2
   shift 2
+  [[ $(id -u) -eq 0 ]] || { echo "desktop-root: run as root (mmdebstrap and chroot need it)" >&2; exit 1; }
+  # What an interrupted run left goes first: mmdebstrap wants a new folder.
+  [[ -e $root ]] && { "$0" remove "$root" || exit 1; }
   source "$here/debian-archive.sh"
   debian_archive
   suite=$(. /etc/os-release && echo "$VERSION_CODENAME")
