@@ -28,11 +28,9 @@ namespace {
 const QString GameDir = QStringLiteral(GAME_DIR);
 const QString Player = GameDir + QStringLiteral("/Chirp.exe");
 
-// What the player promises: it ends MS + 50 ms after it started at the
-// latest, up to LateStartMs later when the server has the whole cue but is
-// still playing it (it began late). Starting it from this (sanitized) test
-// process and noticing its end take a few milliseconds more on a busy
-// machine.
+// The player's deadline and its grace for a late start, as docs/FILES.md
+// states them. Starting it from this (sanitized) test process and noticing
+// its end take a few milliseconds more on a busy machine.
 constexpr int GraceMs = 50;
 constexpr int LateStartMs = 60;
 constexpr int NoisyMachineMs = 30;
@@ -154,9 +152,9 @@ public:
 
     SinkRecording()
     {
-        // 20 ms, as a desktop recorder asks: a 5 ms request shrinks
-        // PipeWire's cycle for every stream, and on a busy two-core machine
-        // the recorded sound then broke up now and then.
+        // 20 ms, as a desktop recorder asks: a 5 ms request would shrink
+        // PipeWire's cycle for every stream, short enough for a busy machine
+        // to break the recorded sound up.
         m_parecord.start("parecord", {"--device=sink.monitor", "--raw", "--format=s16le", "--rate=48000",
                                       "--channels=2", "--latency-msec=20", m_file});
         // Begin once samples flow, so that nothing played is missed.
@@ -334,8 +332,7 @@ void tst_player::cuesReachTheSinkWholeAndEndOnTime()
     // A server that misses a cycle mixes digital silence into the sink, a
     // whole cycle of 5 ms or more, and plays the rest of the cue after it.
     // The player hands the server the whole cue at once, so that silence is
-    // the server's: PipeWire's real-time thread held up on a busy machine
-    // (held up here for 5 ms on an idle machine, 37 ms beside this test).
+    // the server's: PipeWire's real-time thread held up on a busy machine.
     // Such a recording says nothing of the player: measure again.
     // A missed cycle adds at least 256 frames at 48 kHz (5.3 ms); judging at
     // half that leaves small shifts in the wave's own silent runs alone.

@@ -1,30 +1,7 @@
 // SPDX-License-Identifier: MIT
 /* Chirp.exe: the game's sound player. Plays one wave file and ends by itself.
-
-   Usage: Chirp.exe WAVE MS
-   Plays WAVE (looked up in the current directory, then beside this program),
-   cut at MS milliseconds. Several players may run at once; each opens its
-   own stream and the sound server mixes them.
-
-   Deadline: whatever the server does (a suspended sink, a server that
-   stopped answering, a drain that never completes, a wave file that never
-   finishes reading), the player ends MS + 50 ms after it started at the
-   latest. Only a server that holds the whole cue and is still playing it
-   then (PipeWire may take a few tens of milliseconds to wake its graph)
-   gets up to 60 ms more, so that the end of the cue is heard.
-
-   Exit codes: 0 only when the sound server (or, without one, ALSA) has
-   confirmed that it played the whole cue, as cut, by the deadline. A cue
-   heard late is a cue missed: a server that merely holds the cue when the
-   time is up has not played it. Otherwise the player prints one line on
-   stderr and exits 2 (bad arguments), 3 (the wave file cannot be read or is
-   not one it plays) or 4 (no audio: no server or device, or one that did
-   not take, play or finish the whole cue in time).
-
-   It speaks the PulseAudio protocol, which PulseAudio and PipeWire (through
-   pipewire-pulse) both serve, and falls back to ALSA's default device when
-   no sound server answers. One thread, no toolkit: it starts in a few
-   milliseconds, which matters for a cue that lasts 100. */
+   Its command line, deadline and exit codes: docs/FILES.md. One thread, no
+   toolkit, so that it starts in a few milliseconds: a cue may last 100. */
 #include <alsa/asoundlib.h>
 #include <pulse/pulseaudio.h>
 

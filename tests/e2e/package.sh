@@ -15,7 +15,7 @@ game_dir=/nonexistent
 source "$(dirname "$0")/lib.sh"
 
 echo "== the package"
-# Errors and warnings fail; lintian's informational tags are named in the README.
+# Errors and warnings fail; lintian's informational tags are named in docs/PACKAGING.md.
 check "lintian finds no error or warning" lintian --fail-on error,warning "$deb"
 root="$work/root"
 dpkg-deb -x "$deb" "$root"
