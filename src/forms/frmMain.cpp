@@ -173,6 +173,11 @@ bool frmMain::isPlaying() const
     return !cmdStart->isEnabled();
 }
 
+void frmMain::freezeGame()
+{
+    timScrool->stop();
+}
+
 void frmMain::ReturnToIdle()
 {
     cmdStart->setEnabled(true);
