@@ -4,7 +4,7 @@
 // --game-text, the same window showing the game window's texts at rest in
 // the same faces, which is what drawing the game window costs without the
 // game.
-#include "platform/Fonts.h"
+#include "desktop/Fonts.h"
 
 #include <QApplication>
 #include <QLabel>

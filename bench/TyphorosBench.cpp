@@ -7,6 +7,7 @@
 // (--start-up: only the start-up and memory figures)
 #include "classes/clsMondai.h"
 #include "classes/clsSetup.h"
+#include "desktop/SystemWorld.h"
 #include "forms/AnswerBox.h"
 #include "forms/GameTimer.h"
 #include "forms/PlayField.h"
@@ -14,7 +15,6 @@
 #include "forms/frmMain.h"
 #include "platform/CommandLauncher.h"
 #include "platform/Cp932.h"
-#include "platform/SystemWorld.h"
 
 #include <QApplication>
 #include <QDir>

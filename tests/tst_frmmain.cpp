@@ -2,13 +2,13 @@
 // The game window at rest: its layout as designed, the state after loading,
 // the high-score labels, focus order, the buttons while idle, and the frames
 // drawn as the style draws them.
+#include "desktop/Fonts.h"
 #include "forms/AnswerBox.h"
 #include "forms/FrameBox.h"
 #include "forms/GameTimer.h"
 #include "forms/PlayField.h"
 #include "forms/UfoLabel.h"
 #include "forms/frmSetup.h"
-#include "platform/Fonts.h"
 
 #include "GameFixture.h"
 

@@ -2,10 +2,10 @@
 // The settings dialog: layout, the sound switch it shows and stores, its keys
 // and the link to the manual.
 #include "classes/clsSetup.h"
+#include "desktop/Fonts.h"
 #include "forms/LinkLabel.h"
 #include "forms/frmMain.h"
 #include "forms/frmSetup.h"
-#include "platform/Fonts.h"
 
 #include "FakeWorld.h"
 #include "GameFixture.h"

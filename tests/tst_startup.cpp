@@ -5,9 +5,9 @@
 // report opens.
 #include "app/modTyphoros.h"
 #include "classes/clsSetup.h"
+#include "desktop/SystemWorld.h"
 #include "forms/frmMain.h"
 #include "platform/RuntimeError.h"
-#include "platform/SystemWorld.h"
 
 #include "FakeWorld.h"
 #include "TestFiles.h"

@@ -3,7 +3,6 @@
 #include "TyphorosApplication.h"
 
 #include "modTyphoros.h"
-#include "forms/GameTimer.h"
 #include "forms/frmMain.h"
 #include "platform/RuntimeError.h"
 
@@ -22,7 +21,7 @@ bool TyphorosApplication::notify(QObject *receiver, QEvent *event)
         // The report box runs its own event loop: the game must not go on
         // behind it.
         if (m_window)
-            m_window->timScrool->stop();
+            m_window->freezeGame();
         const int code = m_world ? modTyphoros::ReportRuntimeError(*m_world, error) : int(error.number());
         // The procedure was abandoned half way: nothing may run after it.
         // Every settings change is already on disk.

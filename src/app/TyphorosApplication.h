@@ -19,10 +19,9 @@ public:
     // The game window, whose game stops before a report opens.
     void setGameWindow(frmMain *window) { m_window = window; }
 
-    // Delivers events; a RuntimeError escaping an event procedure stops the
-    // game's timer, is reported and ends the process at once with the
-    // error's exit code. No tick, cue or settings write runs while the report
-    // is open.
+    // Delivers events; a RuntimeError escaping an event procedure freezes the
+    // game, is reported and ends the process at once with the error's exit
+    // code. No tick, cue or settings write runs while the report is open.
     bool notify(QObject *receiver, QEvent *event) override;
 
 private:

@@ -2,10 +2,10 @@
 // The typhoros executable: wires the real world and starts the game.
 #include "app/TyphorosApplication.h"
 #include "app/modTyphoros.h"
+#include "desktop/Fonts.h"
+#include "desktop/SystemWorld.h"
 #include "forms/frmMain.h"
-#include "platform/Fonts.h"
 #include "platform/RuntimeError.h"
-#include "platform/SystemWorld.h"
 
 int main(int argc, char *argv[])
 {

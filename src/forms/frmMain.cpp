@@ -14,7 +14,7 @@
 
 #include "classes/clsMondai.h"
 #include "classes/clsSetup.h"
-#include "platform/Fonts.h"
+#include "desktop/Fonts.h"
 #include "platform/Runtime.h"
 #include "platform/RuntimeError.h"
 #include "platform/World.h"
@@ -171,6 +171,11 @@ void frmMain::ShowHiScores()
 bool frmMain::isPlaying() const
 {
     return !cmdStart->isEnabled();
+}
+
+void frmMain::freezeGame()
+{
+    timScrool->stop();
 }
 
 void frmMain::ReturnToIdle()

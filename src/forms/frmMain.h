@@ -77,6 +77,11 @@ public:
     // True while a game runs (the start button is disabled).
     bool isPlaying() const;
 
+    // Freezes the game where it stands: no tick runs after this, and the
+    // controls keep their state. For a run-time error, whose report opens
+    // next and after which the program ends.
+    void freezeGame();
+
     qint16 intLevel() const { return m_intLevel; }
     qint16 intUfoCount() const { return m_intUfoCount; }
     qint32 lngPoint() const { return m_lngPoint; }

@@ -7,7 +7,7 @@
 #include "LinkLabel.h"
 
 #include "classes/clsSetup.h"
-#include "platform/Fonts.h"
+#include "desktop/Fonts.h"
 #include "platform/World.h"
 
 #include <QButtonGroup>

@@ -3,9 +3,9 @@
 // Qt's modal boxes and the desktop's URL handler.
 #pragma once
 
-#include "CommandLauncher.h"
-#include "RandomSource.h"
-#include "World.h"
+#include "platform/CommandLauncher.h"
+#include "platform/RandomSource.h"
+#include "platform/World.h"
 
 #include <QPointer>
 #include <memory>
