@@ -131,7 +131,11 @@ void tst_startup::boxesBelongToTheGameWindowAndKeepTheKeys()
     prompt->show();
     QVERIFY(QTest::qWaitForWindowActive(prompt.get()));
     QWindow *gameWindow = game.windowHandle();
+#if QT_VERSION >= QT_VERSION_CHECK(6, 7, 0)
+    QWindowSystemInterface::handleFocusWindowChanged(gameWindow, Qt::MouseFocusReason);
+#else
     QWindowSystemInterface::handleWindowActivated(gameWindow, Qt::MouseFocusReason);
+#endif
     QCoreApplication::processEvents();
     QTRY_COMPARE(QGuiApplication::focusWindow(), prompt->windowHandle());
     QCOMPARE(QApplication::activeWindow(), static_cast<QWidget *>(prompt.get()));

@@ -9,6 +9,31 @@
 
 namespace {
 
+// Qt 6.7 calls the window-system focus change what it called an activation.
+#if QT_VERSION >= QT_VERSION_CHECK(6, 7, 0)
+constexpr auto focusEventType = QWindowSystemInterfacePrivate::FocusWindow;
+QPointer<QWindow> &focusedWindowOf(QWindowSystemInterfacePrivate::WindowSystemEvent *event)
+{
+    return static_cast<QWindowSystemInterfacePrivate::FocusWindowEvent *>(event)->focused;
+}
+void setQtFocusWindow(QWindow *window)
+{
+    QWindowSystemInterface::handleFocusWindowChanged<QWindowSystemInterface::SynchronousDelivery>(
+        window, Qt::ActiveWindowFocusReason);
+}
+#else
+constexpr auto focusEventType = QWindowSystemInterfacePrivate::ActivatedWindow;
+QPointer<QWindow> &focusedWindowOf(QWindowSystemInterfacePrivate::WindowSystemEvent *event)
+{
+    return static_cast<QWindowSystemInterfacePrivate::ActivatedWindowEvent *>(event)->activated;
+}
+void setQtFocusWindow(QWindow *window)
+{
+    QWindowSystemInterface::handleWindowActivated<QWindowSystemInterface::SynchronousDelivery>(
+        window, Qt::ActiveWindowFocusReason);
+}
+#endif
+
 // The modal window that has to take the keys meant for `window`: the
 // innermost of the boxes blocking it, or null when nothing blocks it.
 QWindow *blockerOf(QWindow *window)
@@ -50,9 +75,9 @@ ModalInputRouter::~ModalInputRouter()
 bool ModalInputRouter::sendEvent(QWindowSystemInterfacePrivate::WindowSystemEvent *event)
 {
     using Private = QWindowSystemInterfacePrivate;
-    if (event->type == Private::ActivatedWindow) {
+    if (event->type == focusEventType) {
         if (!m_activating) {
-            m_systemFocus = static_cast<Private::ActivatedWindowEvent *>(event)->activated;
+            m_systemFocus = focusedWindowOf(event);
             scheduleReconcile();
         }
     } else if (event->type == Private::Key) {
@@ -108,7 +133,6 @@ void ModalInputRouter::reconcile()
         target->requestActivate();
     }
     m_activating = true;
-    QWindowSystemInterface::handleWindowActivated<QWindowSystemInterface::SynchronousDelivery>(
-        target, Qt::ActiveWindowFocusReason);
+    setQtFocusWindow(target);
     m_activating = false;
 }

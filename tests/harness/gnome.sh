@@ -24,6 +24,15 @@ gnome_eval() {
   printf '%s\n' "${out%\"}"
 }
 
+# gnome_desktop_shown: whether the shell has started and shows the desktop,
+# not the overview; asks it to leave the overview if not.
+gnome_desktop_shown() {
+  [[ $(gnome_eval "(() => {
+    if (Main.layoutManager._startingUp || Main.overview.animationInProgress) return 'starting';
+    if (Main.overview.visible) { Main.overview.hide(); return 'overview'; }
+    return 'desktop'; })()") == desktop ]]
+}
+
 # The seat's virtual devices, made once.
 gnome_devices='const C = imports.gi.Clutter, G = imports.gi.GLib;
   const seat = (global.stage.context ? global.stage.context.get_backend() : C.get_default_backend()).get_default_seat();
@@ -77,7 +86,9 @@ JS
   # it is stopped at the end, which is no news.
   ("${as_user[@]}" XDG_CURRENT_DESKTOP=GNOME XDG_SESSION_TYPE=wayland \
     gnome-shell --headless --wayland --no-x11 --virtual-monitor 1280x800 >"$work/compositor.log" 2>&1 &)
-  patience=30 wait_for gnome_eval 'Main.overview.hide(); 1' || { tail -20 "$work/compositor.log"; return 1; }
+  # The shell starts in the overview, which takes the keys and clicks; it
+  # can be left once the start-up animation is over.
+  patience=30 wait_for gnome_desktop_shown || { tail -20 "$work/compositor.log"; return 1; }
   export WAYLAND_DISPLAY=wayland-0
   as_user+=(WAYLAND_DISPLAY="$WAYLAND_DISPLAY")
   # The pointer moves once before any window opens (see click_at).
