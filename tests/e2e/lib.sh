@@ -25,7 +25,7 @@ stop_everything() {
 }
 trap stop_everything EXIT
 
-source "$(dirname "${BASH_SOURCE[0]}")/../../scripts/desktop.sh"
+source "$(dirname "${BASH_SOURCE[0]}")/../harness/xvfb.sh"
 if [[ ${display:-x11} == x11 ]]; then
   start_xvfb || { echo "Xvfb did not start"; exit 1; }
   export QT_QPA_PLATFORM=xcb

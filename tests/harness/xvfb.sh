@@ -26,7 +26,7 @@ start_private_bus() {
   local dir=$1
   shift
   mkdir -p "$dir"
-  cp "$(dirname "${BASH_SOURCE[0]}")/../tests/private-bus.conf" "$dir/bus.conf"
+  cp "$(dirname "${BASH_SOURCE[0]}")/private-bus.conf" "$dir/bus.conf"
   [[ $# -gt 0 && $(id -u) -eq 0 ]] && chown -R nobody:nogroup "$dir"
   "$@" dbus-daemon --config-file="$dir/bus.conf" --address="unix:path=$dir/socket" --nofork 2>"$dir/bus.log" &
   bus_pid=$!

@@ -2,14 +2,14 @@
 # SPDX-License-Identifier: MIT
 # Runs a command beside a private sound server that speaks the PulseAudio
 # protocol: a PulseAudio daemon, or PipeWire with pipewire-pulse and
-# WirePlumber from a scratch root (see pipewire-root.sh). Its one sink,
+# WirePlumber from a scratch root (see sound-root.sh). Its one sink,
 # "sink", is a null sink at 48 kHz stereo (what desktops run), so that what
 # reaches it can be recorded from "sink.monitor". The command finds the
 # server through PULSE_SERVER. The server ends with the command, stopped by
 # process id, with everything it needed.
 #
-# Usage: with-sound-server.sh pulseaudio COMMAND [ARG...]
-#        with-sound-server.sh pipewire ROOT COMMAND [ARG...]
+# Usage: sound-server.sh pulseaudio COMMAND [ARG...]
+#        sound-server.sh pipewire ROOT COMMAND [ARG...]
 set -euo pipefail
 server=$1
 shift
@@ -69,7 +69,7 @@ context.objects = [
 CONF
     # WirePlumber wants a session bus: a private one that starts nothing.
     export DBUS_SESSION_BUS_ADDRESS="unix:path=$dir/bus"
-    dbus-daemon --config-file="$(dirname "$0")/../private-bus.conf" --address="$DBUS_SESSION_BUS_ADDRESS" --nofork \
+    dbus-daemon --config-file="$(dirname "$0")/private-bus.conf" --address="$DBUS_SESSION_BUS_ADDRESS" --nofork \
       2>>"$dir/server.log" &
     pids+=($!)
     for _ in $(seq 100); do [[ -S "$dir/bus" ]] && break; sleep 0.02; done
@@ -86,7 +86,7 @@ CONF
     pids+=($!)
     ;;
   *)
-    echo "usage: with-sound-server.sh pulseaudio|pipewire [ROOT] COMMAND..." >&2
+    echo "usage: sound-server.sh pulseaudio|pipewire [ROOT] COMMAND..." >&2
     exit 2
     ;;
 esac
@@ -98,7 +98,7 @@ for _ in $(seq 200); do
   sleep 0.05
 done
 if ! ready; then
-  echo "with-sound-server.sh: the $server server did not start:" >&2
+  echo "sound-server.sh: the $server server did not start:" >&2
   cat "$dir/server.log" >&2
   exit 1
 fi

@@ -12,7 +12,7 @@ if [[ $(id -u) -ne 0 ]]; then
 fi
 dir=$(mktemp -d)
 trap 'rm -rf "$dir"' EXIT
-cp "$1" "$(dirname "$0")/lsan.supp" "$dir/"
+cp "$1" "$(dirname "$0")/../lsan.supp" "$dir/"
 chmod 755 "$dir"
 chown nobody:nogroup "$dir"
 program="$dir/$(basename "$1")"

@@ -9,7 +9,7 @@
 # and plugins in any case: the server looks for its plugins and modules in
 # the root alone, and a desktop program may have brought some of them in.
 #
-# Usage: pipewire-root.sh ROOT
+# Usage: sound-root.sh ROOT
 set -euo pipefail
 root=$1
 [[ -x "$root/usr/bin/pipewire" ]] && exit 0
@@ -31,7 +31,7 @@ if [[ ${#packages[@]} -eq 0 ]] || ! (cd "$debs" && apt-get download -qq "${packa
   [[ $(id -u) -ne 0 ]] && sudo_cmd=(sudo)
   "${sudo_cmd[@]}" apt-get update -qq
   mapfile -t packages < <(needed)
-  [[ ${#packages[@]} -gt 0 ]] || { echo "pipewire-root.sh: apt offers no ${wanted[*]}" >&2; exit 1; }
+  [[ ${#packages[@]} -gt 0 ]] || { echo "sound-root.sh: apt offers no ${wanted[*]}" >&2; exit 1; }
   (cd "$debs" && apt-get download -qq "${packages[@]}")
 fi
 mkdir -p "$root"
