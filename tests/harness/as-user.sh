@@ -1,21 +1,22 @@
 #!/usr/bin/env bash
 # SPDX-License-Identifier: MIT
-# Runs a test program as an unprivileged user, so that file permissions
-# really refuse what they refuse a player: as nobody when started as root
-# (from a copy of the program, in a folder of its own that nobody may use),
-# as yourself otherwise.
+# Runs a test program as the player's unprivileged user (see user.sh), from
+# a copy in a folder of its own that the user may use, wherever the build
+# tree lies; as yourself, unchanged, when you are not root.
 #
 # Usage: as-user.sh PROGRAM [ARG...]
 set -euo pipefail
-if [[ $(id -u) -ne 0 ]]; then
+here=$(dirname "$0")
+source "$here/user.sh"
+if [[ ${#player_user[@]} -eq 0 ]]; then
   exec "$@"
 fi
 dir=$(mktemp -d)
 trap 'rm -rf "$dir"' EXIT
-cp "$1" "$(dirname "$0")/../lsan.supp" "$dir/"
+cp "$1" "$here/../lsan.supp" "$dir/"
 chmod 755 "$dir"
-chown nobody:nogroup "$dir"
+give_to_player "$dir"
 program="$dir/$(basename "$1")"
 shift
-setpriv --reuid=nobody --regid=nogroup --clear-groups \
+"${player_user[@]}" \
   env HOME="$dir" TMPDIR="$dir" LSAN_OPTIONS="suppressions=$dir/lsan.supp:print_suppressions=0" "$program" "$@"
