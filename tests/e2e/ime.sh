@@ -17,6 +17,10 @@ set -uo pipefail
 game_dir=$(cd "$1" && pwd)
 framework=$2
 source "$(dirname "$0")/lib.sh"
+case $framework in
+  ibus) needs ibus ibus-mozc mozc-server ;;
+  fcitx5) needs fcitx5 fcitx5-mozc fcitx5-frontend-qt6 mozc-server ;;
+esac
 
 home="$work/home"
 mkdir -p "$home/runtime"

@@ -7,6 +7,19 @@
 # window helpers here). Everything started here is stopped by process id on
 # exit.
 
+# needs PACKAGE...: a test that needs these Debian packages and meets a
+# machine without them reports itself skipped (exit 77), naming them.
+# scripts/deps installs them only where they cannot change a desktop session.
+needs() {
+  local p missing=()
+  for p; do
+    [[ $(dpkg-query -W -f='${Status}' "$p" 2>/dev/null) == "install ok installed" ]] || missing+=("$p")
+  done
+  [[ ${#missing[@]} -eq 0 ]] && return 0
+  echo "not run: needs ${missing[*]} (scripts/deps installs them with CI=true; scripts/in-debian 12 scripts/test runs this in a scratch root)"
+  exit 77
+}
+
 work=$(mktemp -d)
 chmod 755 "$work"
 failures=0

@@ -19,6 +19,8 @@ pointer_program=$2
 mode=$3
 display=wayland
 source "$(dirname "$0")/lib.sh"
+needs sway
+[[ $mode == windows ]] || needs fcitx5 fcitx5-mozc fcitx5-frontend-qt6 mozc-server
 
 source "$harness/sway.sh"
 
