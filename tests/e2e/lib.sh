@@ -178,13 +178,14 @@ inked() { awk -v ink="$(box_ink)" 'BEGIN { exit !(ink > 0.005) }'; }
 # (romaji, and space to convert) in the answer box through the input method,
 # commits with Return and shoots. `press KEY...` (the display's) types keys.
 answer_through_ime() {
-  local level=$1 name=$2
+  local level=$1 name=$2 before
   shift 2
   click $level
+  before=$(descents)
   click $START
-  check "$name: the game runs" wait_for cues_have "Down.wav 100"
+  # A descent of this game's own: the cue log also holds the earlier games'.
+  check "$name: the game runs" wait_for descents_over "$before"
   click $ANSWER
-  local before
   before=$(shots)
   press "$@"
   sleep 0.5
@@ -198,6 +199,9 @@ answer_through_ime() {
   check "$name: and hits" grep -qE '^(OK|red|bule)\.wav' <<<"$(last_shot)"
   click $EXIT # stops the game; nothing is recorded
 }
+descents() { cat "$folder/cues.log" 2>/dev/null | grep -c '^Down\.wav'; }
+descents_over() { [ "$(descents)" -gt "$1" ]; }
+
 # ime_questions: the folder's question files hold one question per level
 # that Mozc commits other characters for (漢字 by conversion, ～ for Mozc's 〜,
 # ー and ￥), in code page 932; the sound is on.
@@ -208,10 +212,21 @@ ime_questions() {
   printf '\x81\x5b\x81\x8f\r\n' > "$folder/Mondai3.txt" # ー￥
   printf '[Setup]\r\nSoundOn=True\r\n' > "$folder/Typhoros.ini"
 }
-# answer_ime_questions: each of those answered through the input method.
+# answer_ime_questions: each of those answered through the input method,
+# each in a program of its own: a miss leaves its text in the answer box,
+# which the next question must not meet.
 answer_ime_questions() {
   answer_through_ime "$LEVEL0" "ねこ typed as neko" n e k o
+  next_program
   answer_through_ime "$LEVEL1" "漢字 converted from kanji" k a n j i space space
+  next_program
   answer_through_ime "$LEVEL2" "ね～ typed as ne~ (Mozc commits 〜)" n e asciitilde
+  next_program
   answer_through_ime "$LEVEL3" "ー￥ typed as - and \\" minus backslash
+}
+next_program() {
+  click $EXIT
+  wait_exit_code
+  check "the game ends with 0" [ $? -eq 0 ]
+  check "the game starts again" start_game
 }
