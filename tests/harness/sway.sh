@@ -16,13 +16,15 @@
 # start_sway DIR [RUN_AS...]: sway with no input devices, software
 # rendering and one 1280x1024 output, whose runtime folder is DIR, run by
 # RUN_AS (which may tag it). Like a desktop's, it gives a window that asks
-# to be activated the focus (sway's own default only marks it urgent).
+# to be activated the focus (sway's own default only marks it urgent). Keys
+# do not repeat: a key whose release reaches a busy client more than the
+# repeat delay after its press would otherwise type twice.
 start_sway() {
   local dir=$1 socket _
   shift
   mkdir -p "$dir"
   chmod 700 "$dir"
-  printf 'output HEADLESS-1 mode 1280x1024\nfocus_on_window_activation focus\nxwayland disable\n' >"$dir/sway.conf"
+  printf 'output HEADLESS-1 mode 1280x1024\nfocus_on_window_activation focus\nxwayland disable\ninput type:keyboard repeat_rate 0\n' >"$dir/sway.conf"
   [[ $# -gt 0 ]] && give_to_player "$dir"
   "$@" env XDG_RUNTIME_DIR="$dir" WLR_BACKENDS=headless WLR_LIBINPUT_NO_DEVICES=1 WLR_RENDERER=pixman \
     sway -c "$dir/sway.conf" >"$dir/sway.log" 2>&1 &
