@@ -22,6 +22,16 @@ window_origin() {
 
 # The X11 driver's input and pictures, in the shape of a compositor
 # driver's (see sway.sh): click_at X Y, press KEY..., grab X,Y WxH.
-click_at() { xdotool mousemove --sync "$1" "$2" click 1; }
+click_at() {
+  local X Y SCREEN WINDOW
+  eval "$(xdotool getmouselocation --shell)"
+  # mousemove --sync waits some 15 s for a motion that never comes when the
+  # pointer is already there.
+  if [[ $X == "$1" && $Y == "$2" ]]; then
+    xdotool click 1
+  else
+    xdotool mousemove --sync "$1" "$2" click 1
+  fi
+}
 press() { xdotool key --delay 150 "$@"; }
 grab() { import -window root -crop "$2+${1/,/+}" png:- 2>/dev/null; }
