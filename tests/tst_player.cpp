@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: MIT
 // The sound player and its sounds: what reaches the sink of a real sound
-// server (PulseAudio or PipeWire, which tests/sound/with-sound-server.sh
+// server (PulseAudio or PipeWire, which tests/harness/sound-server.sh
 // starts beside the test), when the player
 // ends whatever the server does, the ALSA fallback's samples, how it fails,
 // where it finds its waves, and the wave files the build synthesises.
@@ -269,7 +269,7 @@ private slots:
 void tst_player::initTestCase()
 {
     if (!hasServer())
-        QSKIP("needs a sound server: run through tests/sound/with-sound-server.sh, as ctest does");
+        QSKIP("needs a sound server: run through tests/harness/sound-server.sh, as ctest does");
 }
 
 void tst_player::wavesAreValid_data()

@@ -2,7 +2,7 @@
 // Where settings and questions are read and written when the program folder
 // is not the player's: a system-wide install, files an owner made read-only
 // or unreadable, links, and names copied from Windows in other letter cases.
-// Run as an unprivileged user (tests/as-user.sh), so that permissions really
+// Run as an unprivileged user (tests/harness/as-user.sh), so that permissions really
 // refuse what they refuse a player.
 #include "classes/clsMondai.h"
 #include "classes/clsSetup.h"
@@ -104,7 +104,7 @@ private slots:
 void tst_settingsfiles::initTestCase()
 {
     if (::geteuid() == 0)
-        QSKIP("root ignores file permissions: run through tests/as-user.sh, as ctest does");
+        QSKIP("root ignores file permissions: run through tests/harness/as-user.sh, as ctest does");
 }
 
 void tst_settingsfiles::readOnlyProgramFolderMovesScoresToTheUserCopy()

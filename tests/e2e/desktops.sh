@@ -26,9 +26,8 @@ if [[ -z ${TYPHOROS_IN_DESKTOP_ROOT:-} ]]; then
   root=$2
   [[ -x $root/usr/bin/gnome-shell ]] || { echo "no desktop root at $root"; exit 1; }
   run=$(mktemp -d "$root/tmp/e2e.XXXXXX")
-  mkdir -p "$run/src/tests" "$run/src/scripts" "$run/game"
-  cp -r "$source_dir/tests/e2e" "$source_dir/tests/harness" "$source_dir/tests/private-bus.conf" "$run/src/tests/"
-  cp "$source_dir/scripts/desktop.sh" "$run/src/scripts/"
+  mkdir -p "$run/src/tests" "$run/game"
+  cp -r "$source_dir/tests/e2e" "$source_dir/tests/harness" "$run/src/tests/"
   cp "$1/typhoros" "$run/game/"
   cp "$3" "$run/kwin_fake_input"
   inside=${run#"$root"}
@@ -52,12 +51,11 @@ dbus-daemon --system --fork || { echo "the system bus did not start"; exit 1; }
 home="$work/home"
 configure_mozc "$home"
 stop_more=stop_tagged
-user=(setpriv --reuid=nobody --regid=nogroup --clear-groups)
 export XDG_RUNTIME_DIR=$work/runtime
-as_user=("${user[@]}" env -i TYPHOROS_E2E_RUN="$token" PATH=/usr/bin:/bin LANG=C.UTF-8
+as_user=("${player_user[@]}" env -i TYPHOROS_E2E_RUN="$token" PATH=/usr/bin:/bin LANG=C.UTF-8
   HOME="$home" XDG_CONFIG_HOME="$home/.config" XDG_DATA_HOME="$home/.local/share"
   XDG_RUNTIME_DIR="$XDG_RUNTIME_DIR" DBUS_SESSION_BUS_ADDRESS="unix:path=$XDG_RUNTIME_DIR/bus")
-own() { chown -R nobody:nogroup "$work"; }
+own() { give_to_player "$work"; }
 # The Qt the game runs on, and whether it is at least VERSION.
 qt_version() { ls /usr/lib/x86_64-linux-gnu/libQt6Core.so.6.* | sed 's/.*\.so\.//'; }
 qt_at_least() { [[ $(printf '%s\n%s\n' "$1" "$(qt_version)" | sort -V | head -1) == "$1" ]]; }

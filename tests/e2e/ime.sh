@@ -17,6 +17,10 @@ set -uo pipefail
 game_dir=$(cd "$1" && pwd)
 framework=$2
 source "$(dirname "$0")/lib.sh"
+case $framework in
+  ibus) needs ibus ibus-mozc mozc-server ;;
+  fcitx5) needs fcitx5 fcitx5-mozc fcitx5-frontend-qt6 mozc-server ;;
+esac
 
 home="$work/home"
 mkdir -p "$home/runtime"
@@ -24,16 +28,14 @@ chmod 700 "$home/runtime"
 configure_mozc "$home"
 stop_more=stop_tagged
 
-user=()
-[[ $(id -u) -eq 0 ]] && user=(setpriv --reuid=nobody --regid=nogroup --clear-groups)
-start_private_bus "$work/session-bus" "${user[@]}"
-as_user=("${user[@]}" env -i TYPHOROS_E2E_RUN="$token" PATH=/usr/bin:/bin LANG=C.UTF-8
+start_private_bus "$work/session-bus" "${player_user[@]}"
+as_user=("${player_user[@]}" env -i TYPHOROS_E2E_RUN="$token" PATH=/usr/bin:/bin LANG=C.UTF-8
   HOME="$home" XDG_CONFIG_HOME="$home/.config" XDG_RUNTIME_DIR="$home/runtime" DISPLAY="$DISPLAY"
   DBUS_SESSION_BUS_ADDRESS="$DBUS_SESSION_BUS_ADDRESS")
 
 new_folder
 ime_questions
-[[ ${#user[@]} -gt 0 ]] && chown -R nobody:nogroup "$work"
+give_to_player "$work"
 
 echo "== Mozc on $framework"
 case $framework in
@@ -57,13 +59,6 @@ check "window appears" start_game
 click $ANSWER
 # fcitx5 loads Mozc when the answer box first takes the focus.
 patience=30 check "Mozc is loaded" wait_for engine_ready
-
-# Share of dark pixels in the answer box: the composition is drawn inline.
-box_ink() {
-  import -window root -crop "620x30+$((origin_x + 20))+$((origin_y + 500))" png:- 2>/dev/null |
-    convert - -colorspace gray -threshold 50% -format '%[fx:1-mean]' info:
-}
-press() { xdotool key --delay 150 "$@"; }
 
 answer_ime_questions
 

@@ -3,8 +3,22 @@
 # count, a program folder with a stand-in sound player, starting the game and
 # clicking its controls, answering through an input method. Sourced by the
 # tests after `game_dir` is set; a Wayland test sets `display=wayland` first
-# and brings its own compositor and window helpers. Everything started here
-# is stopped by process id on exit.
+# and starts a compositor driver of tests/harness/ (its `views` feed the
+# window helpers here). Everything started here is stopped by process id on
+# exit.
+
+# needs PACKAGE...: a test that needs these Debian packages and meets a
+# machine without them reports itself skipped (exit 77), naming them.
+# scripts/deps installs them only where they cannot change a desktop session.
+needs() {
+  local p missing=()
+  for p; do
+    [[ $(dpkg-query -W -f='${Status}' "$p" 2>/dev/null) == "install ok installed" ]] || missing+=("$p")
+  done
+  [[ ${#missing[@]} -eq 0 ]] && return 0
+  echo "not run: needs ${missing[*]} (scripts/deps installs them with CI=true; scripts/in-debian 12 scripts/test runs this in a scratch root)"
+  exit 77
+}
 
 work=$(mktemp -d)
 chmod 755 "$work"
@@ -25,8 +39,12 @@ stop_everything() {
 }
 trap stop_everything EXIT
 
-source "$(dirname "${BASH_SOURCE[0]}")/../../scripts/desktop.sh"
+harness="$(dirname "${BASH_SOURCE[0]}")/../harness"
+source "$harness/user.sh"
+source "$harness/bus.sh"
+source "$(dirname "${BASH_SOURCE[0]}")/controls.sh"
 if [[ ${display:-x11} == x11 ]]; then
+  source "$harness/xvfb.sh"
   start_xvfb || { echo "Xvfb did not start"; exit 1; }
   export QT_QPA_PLATFORM=xcb
 fi
@@ -67,26 +85,53 @@ new_folder() {
 }
 
 # Starts the game in the folder (or `game_command`, an installed one); a
-# test may run it through `as_player`.
+# test may run it through `as_player`. Sets main_window and the origin of
+# its client area.
 as_player=()
 game_command=
 start_game() {
   (cd "$work" && exec "${as_player[@]}" "${game_command:-$folder/typhoros}" 2>"$folder/stderr.log") &
   game_pid=$!
   main_window=
-  wait_for window_named '^Typhoros$' && main_window=$(xdotool search --onlyvisible --name '^Typhoros$' | head -1)
+  wait_for window_named '^Typhoros$' && main_window=$(window_id '^Typhoros$')
   # A game that never showed its window says why on stderr.
   [[ -n "$main_window" ]] || { cat "$folder/stderr.log"; return 1; }
-  read -r origin_x origin_y < <(window_origin "$main_window")
-  xdotool windowfocus "$main_window" 2>/dev/null
+  if [[ ${display:-x11} == x11 ]]; then
+    read -r origin_x origin_y < <(window_origin "$main_window")
+    xdotool windowfocus "$main_window" 2>/dev/null
+  else
+    # A compositor may show a window before it places it: the origin counts
+    # once it holds still.
+    local placed=
+    until [[ $placed == "$(view_field "$main_window" 3)" ]]; do
+      placed=$(view_field "$main_window" 3)
+      sleep 0.3
+    done
+    read -r origin_x origin_y <<<"$placed"
+    # A compositor may leave a window it was not asked to activate without
+    # the keyboard (GNOME does): the player clicks it first.
+    focused_is "$main_window" || click 40 40
+  fi
   return 0
 }
 
-window_named() { xdotool search --onlyvisible --name "$1" >/dev/null; }
-windows_named() { xdotool search --onlyvisible --name "$1" 2>/dev/null | wc -l; }
+if [[ ${display:-x11} == x11 ]]; then
+  window_id() { xdotool search --onlyvisible --name "$1" | head -1; }
+  window_named() { xdotool search --onlyvisible --name "$1" >/dev/null; }
+  windows_named() { xdotool search --onlyvisible --name "$1" 2>/dev/null | wc -l; }
+  client_size() { xwininfo -id "$1" | awk '/^  Width/ {w=$2} /^  Height/ {h=$2} END {print w "x" h}'; }
+else
+  # From the driver's `views`. view_named REGEX [NOT_ID]: the newest window
+  # whose title matches, but NOT_ID.
+  view_named() { views | awk -F'\t' -v re="$1" -v not="${2:-}" '$6 ~ re && $1 != not { id = $1 } END { if (id == "") exit 1; print id }'; }
+  view_field() { views | awk -F'\t' -v id="$1" -v n="$2" '$1 == id { print $n }'; }
+  window_id() { view_named "$1"; }
+  window_named() { view_named "$1" >/dev/null; }
+  windows_named() { views | awk -F'\t' -v re="$1" '$6 ~ re' | wc -l; }
+  focused_is() { [[ "$(views | awk -F'\t' '$2 == "true" { print $1 }')" == "$1" ]]; }
+fi
 count_is() { [ "$(windows_named "$1")" -eq "$2" ]; }
-click() { xdotool mousemove --sync $((origin_x + $1)) $((origin_y + $2)) click 1; }
-client_size() { xwininfo -id "$1" | awk '/^  Width/ {w=$2} /^  Height/ {h=$2} END {print w "x" h}'; }
+click() { click_at $((origin_x + $1)) $((origin_y + $2)); }
 game_ended() { ! kill -0 "$game_pid" 2>/dev/null; }
 file_has() { grep -q -- "$2" "$1" 2>/dev/null; }
 cues_have() { file_has "$folder/cues.log" "$1"; }
@@ -101,25 +146,6 @@ wait_exit_code() {
   local code=$?
   game_pid=
   return $code
-}
-
-# Processes run as another user (an input method, a compositor) carry
-# TYPHOROS_E2E_RUN=$token in their environment, by which exactly those are
-# stopped at the end: stop_more=stop_tagged.
-token="typhoros-e2e-$$-$RANDOM"
-tagged_pids() {
-  local environ
-  for environ in /proc/[0-9]*/environ; do
-    grep -qz "^TYPHOROS_E2E_RUN=$token\$" "$environ" 2>/dev/null && { environ=${environ#/proc/}; echo "${environ%/environ}"; }
-  done
-}
-stop_tagged() {
-  local pids
-  pids=$(tagged_pids)
-  [[ -n "$pids" ]] && kill $pids 2>/dev/null
-  for _ in $(seq 50); do [[ -z "$(tagged_pids)" ]] && return; sleep 0.1; done
-  pids=$(tagged_pids)
-  [[ -n "$pids" ]] && kill -9 $pids 2>/dev/null
 }
 
 # configure_mozc HOME: Mozc in hiragana from the start, on IBus and on fcitx5.
@@ -150,22 +176,28 @@ EOF
 shots() { grep -cE '^(OK|NG|red|bule)\.wav' "$folder/cues.log" 2>/dev/null; }
 shots_over() { [ "$(shots)" -gt "$1" ]; }
 last_shot() { grep -E '^(OK|NG|red|bule)\.wav' "$folder/cues.log" | tail -1; }
-# The answer box holds ink (a composition or committed text); `box_ink`, the
-# share of dark pixels there, comes with the display's helpers, unless they
-# set `pictures=none` (a compositor that gives no screenshots).
+# The answer box holds ink (a composition or committed text): `box_ink` is
+# the share of dark pixels there, drawn by the display's `grab` (or the
+# driver's own box_ink), unless the driver sets `pictures=none` (a
+# compositor that gives no screenshots).
+box_ink() {
+  grab "$((origin_x + 20)),$((origin_y + 500))" 620x30 |
+    convert - -colorspace gray -threshold 50% -format '%[fx:1-mean]' info:
+}
 inked() { awk -v ink="$(box_ink)" 'BEGIN { exit !(ink > 0.005) }'; }
 
 # answer_through_ime LEVEL NAME KEY...: starts a game at LEVEL, presses KEYS
 # (romaji, and space to convert) in the answer box through the input method,
 # commits with Return and shoots. `press KEY...` (the display's) types keys.
 answer_through_ime() {
-  local level=$1 name=$2
+  local level=$1 name=$2 before
   shift 2
   click $level
+  before=$(descents)
   click $START
-  check "$name: the game runs" wait_for cues_have "Down.wav 100"
+  # A descent of this game's own: the cue log also holds the earlier games'.
+  check "$name: the game runs" wait_for descents_over "$before"
   click $ANSWER
-  local before
   before=$(shots)
   press "$@"
   sleep 0.5
@@ -179,6 +211,8 @@ answer_through_ime() {
   check "$name: and hits" grep -qE '^(OK|red|bule)\.wav' <<<"$(last_shot)"
   click $EXIT # stops the game; nothing is recorded
 }
+descents() { cat "$folder/cues.log" 2>/dev/null | grep -c '^Down\.wav'; }
+descents_over() { [ "$(descents)" -gt "$1" ]; }
 
 # ime_questions: the folder's question files hold one question per level
 # that Mozc commits other characters for (漢字 by conversion, ～ for Mozc's 〜,
@@ -190,10 +224,21 @@ ime_questions() {
   printf '\x81\x5b\x81\x8f\r\n' > "$folder/Mondai3.txt" # ー￥
   printf '[Setup]\r\nSoundOn=True\r\n' > "$folder/Typhoros.ini"
 }
-# answer_ime_questions: each of those answered through the input method.
+# answer_ime_questions: each of those answered through the input method,
+# each in a program of its own: a miss leaves its text in the answer box,
+# which the next question must not meet.
 answer_ime_questions() {
   answer_through_ime "$LEVEL0" "ねこ typed as neko" n e k o
+  next_program
   answer_through_ime "$LEVEL1" "漢字 converted from kanji" k a n j i space space
+  next_program
   answer_through_ime "$LEVEL2" "ね～ typed as ne~ (Mozc commits 〜)" n e asciitilde
+  next_program
   answer_through_ime "$LEVEL3" "ー￥ typed as - and \\" minus backslash
+}
+next_program() {
+  click $EXIT
+  wait_exit_code
+  check "the game ends with 0" [ $? -eq 0 ]
+  check "the game starts again" start_game
 }

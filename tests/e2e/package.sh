@@ -49,13 +49,9 @@ echo "== the installed game, played by an ordinary user"
 home="$work/home"
 folder="$work/run"
 mkdir -p "$home" "$folder"
-user=()
-if [[ $(id -u) -eq 0 ]]; then
-  user=(setpriv --reuid=nobody --regid=nogroup --clear-groups)
-  chown -R nobody:nogroup "$home" "$folder"
-fi
-start_private_bus "$work/session-bus" "${user[@]}"
-as_player=("${user[@]}" env -i PATH=/usr/games:/usr/bin:/bin HOME="$home" DISPLAY="$DISPLAY" LANG=C.UTF-8
+give_to_player "$home" "$folder"
+start_private_bus "$work/session-bus" "${player_user[@]}"
+as_player=("${player_user[@]}" env -i PATH=/usr/games:/usr/bin:/bin HOME="$home" DISPLAY="$DISPLAY" LANG=C.UTF-8
   QT_QPA_PLATFORM=xcb DBUS_SESSION_BUS_ADDRESS="$DBUS_SESSION_BUS_ADDRESS")
 game_command="$prefix/usr/games/typhoros"
 settings="$home/.local/share/typhoros/Typhoros.ini"
@@ -71,7 +67,7 @@ check "starting writes nothing into the empty home" [ -z "$(ls -A "$home")" ]
 # A question of the player's own for level 3, so that the game can be won.
 mkdir -p "$home/.local/share/typhoros"
 printf 'ab\r\n' > "$home/.local/share/typhoros/Mondai3.txt"
-[[ ${#user[@]} -gt 0 ]] && chown -R nobody:nogroup "$home"
+give_to_player "$home"
 start_game
 click $LEVEL3
 click $START

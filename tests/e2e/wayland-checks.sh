@@ -8,40 +8,15 @@
 #   click_at X Y       a click at a point of the screen
 #   press KEY...       keys by their XKB names (Return, Tab, space, n, ...)
 #   type_text TEXT     text, as a player types it on a US keyboard
-#   box_ink            the share of dark pixels in the answer box
+#   grab X,Y WxH       that part of the screen as PNG on standard output
+#                      (or its own box_ink, lib.sh's answer-box ink)
 #   on_top ID          whether window ID is drawn over the others
-# and sets `as_player` (the command prefix that starts the game),
+# (lib.sh builds its window helpers on `views`), and sets `as_player` (the
+# command prefix that starts the game),
 # `activation_honoured=yes` where the compositor hands the keyboard to a box
 # that asks for it (otherwise the box's keys reach the game window, and the
 # game passes them on), and `stacking_checked=yes` where a box clicked past
 # must stay in front.
-
-view_named() { views | awk -F'\t' -v re="$1" -v not="${2:-}" '$6 ~ re && $1 != not { id = $1 } END { if (id == "") exit 1; print id }'; }
-view_field() { views | awk -F'\t' -v id="$1" -v n="$2" '$1 == id { print $n }'; }
-count_is() { [ "$(views | awk -F'\t' -v re="$1" '$6 ~ re' | wc -l)" -eq "$2" ]; }
-focused_is() { [[ "$(views | awk -F'\t' '$2 == "true" { print $1 }')" == "$1" ]]; }
-window_named() { view_named "$1" >/dev/null; }
-
-start_game() {
-  (cd "$work" && exec "${as_player[@]}" "$folder/typhoros" 2>"$folder/stderr.log") &
-  game_pid=$!
-  main_window=
-  wait_for window_named '^Typhoros$' && main_window=$(view_named '^Typhoros$')
-  [[ -n "$main_window" ]] || { cat "$folder/stderr.log"; return 1; }
-  # A compositor may show a window before it places it: the origin counts
-  # once it holds still.
-  local placed=
-  until [[ $placed == "$(view_field "$main_window" 3)" ]]; do
-    placed=$(view_field "$main_window" 3)
-    sleep 0.3
-  done
-  read -r origin_x origin_y <<<"$placed"
-  # A compositor may leave a window it was not asked to activate without
-  # the keyboard (GNOME does): the player clicks it first.
-  focused_is "$main_window" || click 40 40
-  return 0
-}
-click() { click_at $((origin_x + $1)) $((origin_y + $2)); }
 
 # keeps_keyboard NAME BOX: with BOX open, a click on the game window (the
 # top left of the play field, which no box covers) leaves BOX in front, and

@@ -5,8 +5,9 @@
 # keys and clicks through Clutter virtual devices, windows from the shell's
 # window list, pictures from its screenshot service. IBus, which the shell
 # starts itself, offers Mozc as the second input source.
-# Sourced after lib.sh by an end-to-end script that has set `home`, `user`
-# (the command prefix that runs as the player's user) and `token`; gives the
+# Sourced after lib.sh by an end-to-end script that has set `home`, `as_user`
+# (the command prefix that runs as the player's user, in the session) and
+# `token`; gives the
 # compositor driver that wayland-checks.sh describes.
 
 gnome_extension=typhoros-tests@typhoros.invalid

@@ -4,8 +4,8 @@
 # and clicks through KDE's fake-input protocol (kwin_fake_input), windows
 # from KWin scripts whose print() lands in kwin's log, pictures from its
 # screenshot service where it offers one.
-# Sourced after lib.sh by an end-to-end script that has set `home`, `user`,
-# `token` and `fake_input_program`; gives the compositor driver that
+# Sourced after lib.sh by an end-to-end script that has set `home`,
+# `as_user`, `token` and `fake_input_program`; gives the compositor driver that
 # wayland-checks.sh describes.
 
 kde_version() { kwin_wayland --version 2>/dev/null; }

@@ -2,17 +2,19 @@
 # SPDX-License-Identifier: MIT
 # Runs a command beside a private sound server that speaks the PulseAudio
 # protocol: a PulseAudio daemon, or PipeWire with pipewire-pulse and
-# WirePlumber from a scratch root (see pipewire-root.sh). Its one sink,
-# "sink", is a null sink at 48 kHz stereo (what desktops run), so that what
-# reaches it can be recorded from "sink.monitor". The command finds the
-# server through PULSE_SERVER. The server ends with the command, stopped by
+# WirePlumber, from a scratch root (see sound-root.sh; "/" is the installed
+# server). Its one sink, "sink", is a null sink at 48 kHz stereo (what
+# desktops run), so that what reaches it can be recorded from "sink.monitor".
+# The command finds the server through PULSE_SERVER. The server ends with the command, stopped by
 # process id, with everything it needed.
 #
-# Usage: with-sound-server.sh pulseaudio COMMAND [ARG...]
-#        with-sound-server.sh pipewire ROOT COMMAND [ARG...]
+# Usage: sound-server.sh pulseaudio|pipewire ROOT COMMAND [ARG...]
 set -euo pipefail
+[[ $# -ge 3 ]] || { echo "usage: sound-server.sh pulseaudio|pipewire ROOT COMMAND..." >&2; exit 2; }
 server=$1
-shift
+root=$(cd "$2" && pwd)
+shift 2
+lib="$root/usr/lib/$(gcc -print-multiarch 2>/dev/null || echo x86_64-linux-gnu)"
 dir=$(mktemp -d)
 pids=()
 stop() {
@@ -29,18 +31,19 @@ export PULSE_CLIENTCONFIG="$dir/client.conf"
 case $server in
   pulseaudio)
     export PULSE_SERVER="unix:$dir/native"
+    modules=("$root"/usr/lib/pulse-*/modules)
     # norewinds: the null sink otherwise renders far ahead and holds back
-    # what a short-lived stream wrote.
-    pulseaudio -n --daemonize=no --use-pid-file=no --exit-idle-time=-1 --disallow-exit --log-target=stderr \
+    # what a short-lived stream wrote. The library path (the daemon's core,
+    # the modules' own libraries) is the daemon's alone: the command uses the
+    # system's client library.
+    LD_LIBRARY_PATH="$lib/pulseaudio:${modules[0]}:$lib" "$root/usr/bin/pulseaudio" -n --dl-search-path="${modules[0]}" \
+      --daemonize=no --use-pid-file=no --exit-idle-time=-1 --disallow-exit --log-target=stderr \
       -L "module-native-protocol-unix socket=$dir/native" \
       -L "module-null-sink sink_name=sink rate=48000 channels=2 norewinds=1" \
       -L module-always-sink 2>"$dir/server.log" &
     pids+=($!)
     ;;
   pipewire)
-    root=$(cd "$1" && pwd)
-    shift
-    lib="$root/usr/lib/$(gcc -print-multiarch 2>/dev/null || echo x86_64-linux-gnu)"
     export LD_LIBRARY_PATH="$lib${LD_LIBRARY_PATH:+:$LD_LIBRARY_PATH}"
     export SPA_PLUGIN_DIR="$lib/spa-0.2" PIPEWIRE_MODULE_DIR="$lib/pipewire-0.3"
     # The packaged configuration, and our sink beside it.
@@ -69,7 +72,7 @@ context.objects = [
 CONF
     # WirePlumber wants a session bus: a private one that starts nothing.
     export DBUS_SESSION_BUS_ADDRESS="unix:path=$dir/bus"
-    dbus-daemon --config-file="$(dirname "$0")/../private-bus.conf" --address="$DBUS_SESSION_BUS_ADDRESS" --nofork \
+    dbus-daemon --config-file="$(dirname "$0")/private-bus.conf" --address="$DBUS_SESSION_BUS_ADDRESS" --nofork \
       2>>"$dir/server.log" &
     pids+=($!)
     for _ in $(seq 100); do [[ -S "$dir/bus" ]] && break; sleep 0.02; done
@@ -86,7 +89,7 @@ CONF
     pids+=($!)
     ;;
   *)
-    echo "usage: with-sound-server.sh pulseaudio|pipewire [ROOT] COMMAND..." >&2
+    echo "usage: sound-server.sh pulseaudio|pipewire ROOT COMMAND..." >&2
     exit 2
     ;;
 esac
@@ -98,7 +101,7 @@ for _ in $(seq 200); do
   sleep 0.05
 done
 if ! ready; then
-  echo "with-sound-server.sh: the $server server did not start:" >&2
+  echo "sound-server.sh: the $server server did not start:" >&2
   cat "$dir/server.log" >&2
   exit 1
 fi
