@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
-/* A program that only links SDL2, as the sound player once did: running it
-   measures what loading SDL2 and its libraries costs before main. */
+/* A program that only links SDL2: running it measures what loading SDL2 and
+   its libraries costs before main, the yardstick of a sound player built on
+   a portable sound library. */
 #include <SDL.h>
 
 int main(int argc, char *argv[])

@@ -1,10 +1,14 @@
 // SPDX-License-Identifier: MIT
 // Benchmarks: every figure the project tracks, printed as one table of
 // medians and 99th percentiles. Run through bench/run, which builds in
-// Release and provides an X server for the start-up figures.
+// Release and provides an X server and a Wayland compositor for the
+// start-up figures.
 //
 // Usage: typhoros_bench GAME_DIR BARE_WINDOW SDL_LINKED [--start-up]
-// (--start-up: only the start-up and memory figures)
+//                       [--rounds N] [--versus LABEL=GAME_DIR]...
+// (--start-up: only the start-up and memory figures; --rounds: rounds of
+// start-ups on each display server, 20 unless told; --versus: another build
+// of the game, started in the same rounds as GAME_DIR's)
 #include "classes/clsMondai.h"
 #include "classes/clsSetup.h"
 #include "desktop/SystemWorld.h"
@@ -21,6 +25,8 @@
 #include <QElapsedTimer>
 #include <QEventLoop>
 #include <QFile>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QRadioButton>
 #include <QTemporaryDir>
 #include <QThread>
@@ -31,11 +37,14 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <functional>
 #include <thread>
 #include <fcntl.h>
 #include <poll.h>
+#include <sys/socket.h>
+#include <sys/un.h>
 #include <signal.h>
 #include <spawn.h>
 #include <sys/stat.h>
@@ -337,7 +346,8 @@ double runTime(const QStringList &args)
 // The sound player against the sound server that bench/run starts: from its
 // start to its first sound at the sink, how long it outlives its sound, and
 // how long loading it takes (a run that stops at main's first check) beside
-// a program that only links SDL2, as the player once did.
+// a program that only links SDL2, the yardstick of a player built on a
+// portable sound library.
 void benchPlayer(const QString &gameDir, const QString &sdlLinked)
 {
     const QString player = gameDir + "/Chirp.exe";
@@ -375,127 +385,341 @@ void benchPlayer(const QString &gameDir, const QString &sdlLinked)
     record("a program linked with SDL2 (yardstick): exec to main", sdlToMain, "ms", "");
 }
 
-// Start-up to first paint of a program under X: from the spawn until the
-// centre pixel of its first mapped window turns from the X server's black to
-// what the program painted. Peak memory is the process's high-water mark.
+// Start-up to first paint of a program: from the spawn until its first
+// window holds what the program painted. Peak memory is the process's
+// high-water mark once start-up has settled.
 struct StartUp {
     QList<double> ms;
     QList<double> peakMb;
+
+    void add(const StartUp &run)
+    {
+        ms += run.ms;
+        peakMb += run.peakMb;
+    }
 };
 
-StartUp measureStartUp(const QStringList &program, int runs)
+double peakMemoryMb(pid_t pid)
 {
-    StartUp result;
-    Display *display = XOpenDisplay(nullptr);
-    if (!display)
-        return result;
-    const Window root = DefaultRootWindow(display);
-    XSelectInput(display, root, SubstructureNotifyMask);
-    for (int run = 0; run < runs; ++run) {
-        XSync(display, True);
+    QFile status(QStringLiteral("/proc/%1/status").arg(pid));
+    if (status.open(QIODevice::ReadOnly))
+        for (const QByteArray &line : status.readAll().split('\n'))
+            if (line.startsWith("VmHWM:"))
+                return line.mid(6).trimmed().split(' ').first().toDouble() / 1024.0;
+    return 0;
+}
+
+// A display server the programs start on, and how it tells that a
+// program's first window has been painted.
+class Screen
+{
+public:
+    virtual ~Screen() = default;
+
+    // One start of `program`: its time to first paint and its peak memory
+    // (both empty when it did not paint within 10 s).
+    StartUp measure(const QStringList &program)
+    {
+        StartUp result;
+        forget();
         QElapsedTimer t;
         t.start();
-        const pid_t pid = spawn(program, {"QT_QPA_PLATFORM=xcb"});
-        Window mapped = 0;
-        while (!mapped && t.elapsed() < 10000) {
-            while (XPending(display)) {
-                XEvent e;
-                XNextEvent(display, &e);
-                if (e.type == MapNotify && e.xmap.event == root && !e.xmap.override_redirect)
-                    mapped = e.xmap.window;
-            }
-            if (!mapped) {
-                pollfd p{ConnectionNumber(display), POLLIN, 0};
-                ::poll(&p, 1, 1);
-            }
-        }
-        double painted = -1;
-        if (mapped) {
-            XWindowAttributes attrs;
-            XGetWindowAttributes(display, mapped, &attrs);
-            while (t.elapsed() < 10000) {
-                XImage *image = XGetImage(display, mapped, attrs.width / 2, attrs.height / 2, 1, 1, AllPlanes, ZPixmap);
-                const unsigned long pixel = image ? XGetPixel(image, 0, 0) : 0;
-                if (image)
-                    XDestroyImage(image);
-                if (pixel != 0) {
-                    painted = t.nsecsElapsed() / 1e6;
-                    break;
-                }
-                ::usleep(100);
-            }
-        }
+        const pid_t pid = spawn(program, {QStringLiteral("QT_QPA_PLATFORM=") + platform()});
+        const double painted = waitUntilPainted(pid, t);
         ::usleep(200000); // let start-up settle before reading the peak
-        QFile status(QStringLiteral("/proc/%1/status").arg(pid));
-        double peak = 0;
-        if (status.open(QIODevice::ReadOnly))
-            for (const QByteArray &line : status.readAll().split('\n'))
-                if (line.startsWith("VmHWM:"))
-                    peak = line.mid(6).trimmed().split(' ').first().toDouble() / 1024.0;
+        const double peak = peakMemoryMb(pid);
         ::kill(pid, SIGKILL);
         ::waitpid(pid, nullptr, 0);
         if (painted >= 0) {
             result.ms.append(painted);
             result.peakMb.append(peak);
         }
+        return result;
     }
-    XCloseDisplay(display);
-    return result;
+
+protected:
+    virtual QString platform() const = 0;
+    // Drops what the server reported about earlier programs.
+    virtual void forget() = 0;
+    // Milliseconds on `t` at which the first window of `pid` was painted,
+    // or -1 after 10 s.
+    virtual double waitUntilPainted(pid_t pid, const QElapsedTimer &t) = 0;
+};
+
+// Under X: the first paint is when the centre pixel of the first window
+// mapped turns from the X server's black to what the program drew.
+class X11Screen : public Screen
+{
+public:
+    X11Screen() : m_display(XOpenDisplay(nullptr))
+    {
+        if (m_display)
+            XSelectInput(m_display, DefaultRootWindow(m_display), SubstructureNotifyMask);
+    }
+    ~X11Screen() override
+    {
+        if (m_display)
+            XCloseDisplay(m_display);
+    }
+    bool isOpen() const { return m_display != nullptr; }
+
+protected:
+    QString platform() const override { return QStringLiteral("xcb"); }
+    void forget() override { XSync(m_display, True); }
+    double waitUntilPainted(pid_t, const QElapsedTimer &t) override
+    {
+        const Window root = DefaultRootWindow(m_display);
+        Window mapped = 0;
+        while (!mapped && t.elapsed() < 10000) {
+            while (XPending(m_display)) {
+                XEvent e;
+                XNextEvent(m_display, &e);
+                if (e.type == MapNotify && e.xmap.event == root && !e.xmap.override_redirect)
+                    mapped = e.xmap.window;
+            }
+            if (!mapped) {
+                pollfd p{ConnectionNumber(m_display), POLLIN, 0};
+                ::poll(&p, 1, 1);
+            }
+        }
+        if (!mapped)
+            return -1;
+        XWindowAttributes attrs;
+        XGetWindowAttributes(m_display, mapped, &attrs);
+        while (t.elapsed() < 10000) {
+            XImage *image = XGetImage(m_display, mapped, attrs.width / 2, attrs.height / 2, 1, 1, AllPlanes, ZPixmap);
+            const unsigned long pixel = image ? XGetPixel(image, 0, 0) : 0;
+            if (image)
+                XDestroyImage(image);
+            if (pixel != 0)
+                return t.nsecsElapsed() / 1e6;
+            ::usleep(100);
+        }
+        return -1;
+    }
+
+private:
+    Display *m_display;
+};
+
+// Natively on Wayland, under sway ($SWAYSOCK): a window is mapped once its
+// program has committed its first painted buffer, and sway then sends a
+// "new" window event naming the program's pid on its IPC socket.
+class SwayScreen : public Screen
+{
+public:
+    SwayScreen()
+    {
+        const QByteArray path = qgetenv("SWAYSOCK");
+        sockaddr_un address{};
+        if (path.isEmpty() || size_t(path.size()) >= sizeof address.sun_path)
+            return;
+        address.sun_family = AF_UNIX;
+        std::memcpy(address.sun_path, path.constData(), path.size());
+        m_fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+        if (m_fd < 0 || ::connect(m_fd, reinterpret_cast<sockaddr *>(&address), sizeof address) != 0
+            || !send(Subscribe, R"(["window"])")) {
+            close();
+            return;
+        }
+        quint32 type = 0;
+        QByteArray reply;
+        if (!receive(type, reply, 2000) || type != Subscribe || !QJsonDocument::fromJson(reply)["success"].toBool())
+            close();
+    }
+    ~SwayScreen() override { close(); }
+    bool isOpen() const { return m_fd >= 0; }
+
+protected:
+    QString platform() const override { return QStringLiteral("wayland"); }
+    void forget() override
+    {
+        quint32 type;
+        QByteArray payload;
+        while (receive(type, payload, 0)) {
+        }
+    }
+    double waitUntilPainted(pid_t pid, const QElapsedTimer &t) override
+    {
+        quint32 type;
+        QByteArray payload;
+        while (t.elapsed() < 10000) {
+            if (!receive(type, payload, int(10000 - t.elapsed())))
+                continue;
+            const QJsonObject event = QJsonDocument::fromJson(payload).object();
+            if (type == WindowEvent && event["change"].toString() == QLatin1String("new")
+                && event["container"]["pid"].toInt() == pid)
+                return t.nsecsElapsed() / 1e6;
+        }
+        return -1;
+    }
+
+private:
+    static constexpr quint32 Subscribe = 2;
+    static constexpr quint32 WindowEvent = 0x80000003;
+    static constexpr int HeaderSize = 14; // "i3-ipc", payload length, type
+
+    void close()
+    {
+        if (m_fd >= 0)
+            ::close(m_fd);
+        m_fd = -1;
+    }
+
+    bool send(quint32 type, const QByteArray &payload)
+    {
+        QByteArray message("i3-ipc");
+        const quint32 header[2] = {quint32(payload.size()), type};
+        message.append(reinterpret_cast<const char *>(header), sizeof header);
+        message += payload;
+        return ::write(m_fd, message.constData(), message.size()) == message.size();
+    }
+
+    // The next message, waiting at most `timeoutMs` for it.
+    bool receive(quint32 &type, QByteArray &payload, int timeoutMs)
+    {
+        QElapsedTimer t;
+        t.start();
+        for (;;) {
+            if (m_buffer.size() >= HeaderSize) {
+                quint32 header[2];
+                std::memcpy(header, m_buffer.constData() + 6, sizeof header);
+                if (m_buffer.size() >= HeaderSize + qsizetype(header[0])) {
+                    type = header[1];
+                    payload = m_buffer.mid(HeaderSize, header[0]);
+                    m_buffer.remove(0, HeaderSize + header[0]);
+                    return true;
+                }
+            }
+            pollfd p{m_fd, POLLIN, 0};
+            if (::poll(&p, 1, qMax(0, timeoutMs - int(t.elapsed()))) <= 0)
+                return false;
+            char chunk[65536];
+            const ssize_t n = ::read(m_fd, chunk, sizeof chunk);
+            if (n <= 0)
+                return false;
+            m_buffer.append(chunk, n);
+        }
+    }
+
+    int m_fd = -1;
+    QByteArray m_buffer;
+};
+
+// A build of the game whose start-up is measured.
+struct Game {
+    QString label;
+    QString dir;
+    StartUp runs;
+    QList<double> ratios; // to the same-text window of its round
+};
+
+// `rounds` rounds on `screen`, each starting every game and the window with
+// the game's texts once, in an order that turns by one each round, so that
+// each round's ratios compare starts made on the same machine state: the
+// shared machine drifts more between rounds than within one. `afterRound`
+// runs at the end of each.
+StartUp measureRounds(Screen &screen, QList<Game> &games, const QString &bare, int rounds,
+                      const std::function<void()> &afterRound = {})
+{
+    StartUp sameText;
+    const qsizetype n = games.size() + 1; // the last is the same-text window
+    for (int round = 0; round < rounds; ++round) {
+        QList<double> ms(n, -1);
+        for (qsizetype k = 0; k < n; ++k) {
+            const qsizetype slot = (round + k) % n;
+            const StartUp run = screen.measure(slot == n - 1 ? QStringList{bare, "--game-text"}
+                                                             : QStringList{games[slot].dir + "/typhoros"});
+            (slot == n - 1 ? sameText : games[slot].runs).add(run);
+            if (!run.ms.isEmpty())
+                ms[slot] = run.ms.first();
+        }
+        for (qsizetype i = 0; i + 1 < n; ++i)
+            if (ms[i] >= 0 && ms[n - 1] >= 0)
+                games[i].ratios.append(ms[i] / qMax(0.001, ms[n - 1]));
+        if (afterRound)
+            afterRound();
+    }
+    return sameText;
 }
 
-void benchStartUp(const QString &gameDir, const QString &bare)
+void benchStartUp(const QString &gameDir, const QString &bare, const QList<QPair<QString, QString>> &versus,
+                  int rounds)
 {
-    if (qEnvironmentVariableIsEmpty("DISPLAY")) {
-        std::fprintf(stderr, "no DISPLAY: start-up figures skipped (bench/run starts Xvfb)\n");
+    QList<Game> games{{QStringLiteral("typhoros"), gameDir, {}, {}}};
+    for (const auto &[label, dir] : versus)
+        games.append({label, dir, {}, {}});
+
+    X11Screen x11;
+    if (!x11.isOpen()) {
+        std::fprintf(stderr, "no X display: start-up figures skipped (bench/run starts Xvfb)\n");
+    } else {
+        StartUp yardstick, withText;
+        const StartUp sameText = measureRounds(x11, games, bare, rounds, [&] {
+            yardstick.add(x11.measure({bare}));
+            withText.add(x11.measure({bare, "--text"}));
+        });
+        for (const Game &g : games)
+            record("start-up to first paint: " + g.label, g.runs.ms, "ms", "");
+        record("start-up to first paint: bare Qt window", yardstick.ms, "ms", "");
+        record("start-up to first paint: bare window + one Japanese label", withText.ms, "ms", "");
+        record("start-up to first paint: bare window + the game's texts and faces", sameText.ms, "ms", "");
+        for (const Game &g : games)
+            record("peak memory: " + g.label, g.runs.peakMb, "MB", "<= 36 MB");
+        record("peak memory: bare Qt window", yardstick.peakMb, "MB", "");
+        record("peak memory: bare window + one Japanese label", withText.peakMb, "MB", "");
+        record("peak memory: bare window + the game's texts and faces", sameText.peakMb, "MB", "");
+        for (const Game &g : games)
+            record("start-up ratio " + g.label + " / same text (per round)", g.ratios, "x", "median <= 1.10");
+        record("start-up ratio typhoros / bare (medians)",
+               {percentile(games.first().runs.ms, 0.5) / qMax(0.001, percentile(yardstick.ms, 0.5))}, "x", "");
+    }
+
+    SwayScreen sway;
+    if (!sway.isOpen()) {
+        std::fprintf(stderr, "no sway: Wayland start-up figures skipped (bench/run starts sway)\n");
         return;
     }
-    // One start of each program per round, the game and its yardstick next
-    // to each other (in turns first), so that each round's ratio compares
-    // starts made on the same machine state: the shared machine drifts
-    // more between rounds than within one.
-    StartUp game, yardstick, withText, sameText;
-    QList<double> ratios;
-    const auto add = [](StartUp &total, const StartUp &run) {
-        total.ms += run.ms;
-        total.peakMb += run.peakMb;
-    };
-    for (int round = 0; round < 20; ++round) {
-        StartUp g, same;
-        if (round % 2 == 0) {
-            g = measureStartUp({gameDir + "/typhoros"}, 1);
-            same = measureStartUp({bare, "--game-text"}, 1);
-        } else {
-            same = measureStartUp({bare, "--game-text"}, 1);
-            g = measureStartUp({gameDir + "/typhoros"}, 1);
-        }
-        if (!g.ms.isEmpty() && !same.ms.isEmpty())
-            ratios.append(g.ms.first() / qMax(0.001, same.ms.first()));
-        add(game, g);
-        add(sameText, same);
-        add(yardstick, measureStartUp({bare}, 1));
-        add(withText, measureStartUp({bare, "--text"}, 1));
-    }
-    record("start-up to first paint: typhoros", game.ms, "ms", "");
-    record("start-up to first paint: bare Qt window", yardstick.ms, "ms", "");
-    record("start-up to first paint: bare window + one Japanese label", withText.ms, "ms", "");
-    record("start-up to first paint: bare window + the game's texts and faces", sameText.ms, "ms", "");
-    record("peak memory: typhoros", game.peakMb, "MB", "<= 36 MB");
-    record("peak memory: bare Qt window", yardstick.peakMb, "MB", "");
-    record("peak memory: bare window + one Japanese label", withText.peakMb, "MB", "");
-    record("peak memory: bare window + the game's texts and faces", sameText.peakMb, "MB", "");
-    record("start-up ratio typhoros / same text (per round)", ratios, "x", "median <= 1.10");
-    record("start-up ratio typhoros / bare (medians)",
-           {percentile(game.ms, 0.5) / qMax(0.001, percentile(yardstick.ms, 0.5))}, "x", "");
+    for (Game &g : games)
+        g = {g.label, g.dir, {}, {}};
+    const StartUp sameText = measureRounds(sway, games, bare, rounds);
+    for (const Game &g : games)
+        record("Wayland (sway): start-up to first paint: " + g.label, g.runs.ms, "ms", "");
+    record("Wayland (sway): start-up to first paint: bare window + the game's texts and faces", sameText.ms, "ms", "");
+    for (const Game &g : games)
+        record("Wayland (sway): peak memory: " + g.label, g.runs.peakMb, "MB", "");
+    record("Wayland (sway): peak memory: bare window + the game's texts and faces", sameText.peakMb, "MB", "");
+    for (const Game &g : games)
+        record("Wayland (sway): start-up ratio " + g.label + " / same text (per round)", g.ratios, "x",
+               "median <= 1.10");
 }
 
 } // namespace
 
 int main(int argc, char *argv[])
 {
-    const bool startUpOnly = argc == 5 && std::strcmp(argv[4], "--start-up") == 0;
-    if (argc != 4 && !startUpOnly) {
-        std::fprintf(stderr, "usage: typhoros_bench GAME_DIR BARE_WINDOW SDL_LINKED [--start-up]\n");
+    const auto usage = [] {
+        std::fprintf(stderr, "usage: typhoros_bench GAME_DIR BARE_WINDOW SDL_LINKED [--start-up] [--rounds N] "
+                             "[--versus LABEL=GAME_DIR]...\n");
         return 2;
+    };
+    if (argc < 4)
+        return usage();
+    bool startUpOnly = false;
+    int rounds = 20;
+    QList<QPair<QString, QString>> versus;
+    for (int i = 4; i < argc; ++i) {
+        const QString arg = QString::fromLocal8Bit(argv[i]);
+        if (arg == QLatin1String("--start-up"))
+            startUpOnly = true;
+        else if (arg == QLatin1String("--rounds") && i + 1 < argc && std::atoi(argv[i + 1]) > 0)
+            rounds = std::atoi(argv[++i]);
+        else if (arg == QLatin1String("--versus") && i + 1 < argc && std::strchr(argv[i + 1], '=')) {
+            const QString entry = QString::fromLocal8Bit(argv[++i]);
+            versus.append({entry.section('=', 0, 0), entry.section('=', 1)});
+        } else {
+            return usage();
+        }
     }
     const QString gameDir = QString::fromLocal8Bit(argv[1]);
     const QString bare = QString::fromLocal8Bit(argv[2]);
@@ -514,7 +738,7 @@ int main(int argc, char *argv[])
         benchTimer();
         benchPlayer(gameDir, sdlLinked);
     }
-    benchStartUp(gameDir, bare);
+    benchStartUp(gameDir, bare, versus, rounds);
 
     std::printf("| figure | median | p99 | unit | goal |\n|---|---:|---:|---|---|\n");
     for (const Figure &f : figures)

@@ -2,54 +2,13 @@
 // The frame control.
 #include "FrameBox.h"
 
-#include <QPaintEngine>
 #include <QStyleOptionGroupBox>
 #include <QStylePainter>
 
 namespace {
 
-// A paint device that draws nothing and notes what it was asked to draw:
-// the rectangle covered by pictures and whether anything else came.
-class FrameRecorder : public QPaintDevice, private QPaintEngine
-{
-public:
-    explicit FrameRecorder(QSize size) : QPaintEngine(AllFeatures), size(size) {}
-
-    QRect pictureArea;    // union of the pictures' target rectangles
-    bool otherInk = false; // lines, shapes, text or images besides them
-
-private:
-    QPaintEngine *paintEngine() const override { return const_cast<FrameRecorder *>(this); }
-    int metric(PaintDeviceMetric m) const override
-    {
-        switch (m) {
-        case PdmWidth: return size.width();
-        case PdmHeight: return size.height();
-        case PdmDpiX: case PdmDpiY: case PdmPhysicalDpiX: case PdmPhysicalDpiY: return 96;
-        case PdmDevicePixelRatioScaled: return int(devicePixelRatioFScale());
-        case PdmDepth: return 32;
-        default: return 1;
-        }
-    }
-    bool begin(QPaintDevice *) override { return true; }
-    bool end() override { return true; }
-    void updateState(const QPaintEngineState &) override {}
-    Type type() const override { return User; }
-    void drawPixmap(const QRectF &r, const QPixmap &, const QRectF &) override
-    {
-        pictureArea |= r.toAlignedRect();
-    }
-    void drawPolygon(const QPointF *, int, PolygonDrawMode) override { otherInk = true; }
-    void drawPath(const QPainterPath &) override { otherInk = true; }
-    void drawTextItem(const QPointF &, const QTextItem &) override { otherInk = true; }
-    void drawImage(const QRectF &, const QImage &, const QRectF &, Qt::ImageConversionFlags) override
-    {
-        otherInk = true;
-    }
-    void drawTiledPixmap(const QRectF &, const QPixmap &, const QPointF &) override { otherInk = true; }
-
-    QSize size;
-};
+// Fusion's space between the caption's band and the frame.
+constexpr int BandMargin = 3;
 
 // `ink` laid over `ground` at `alpha`/255, as the picture's pixels blend.
 QColor over(const QColor &ground, QRgb ink, int alpha)
@@ -64,20 +23,20 @@ FrameBox::FrameBox(const QString &caption, QWidget *parent) : QGroupBox(caption,
 
 void FrameBox::paintEvent(QPaintEvent *event)
 {
-    if (style()->name() != QLatin1String("fusion")) {
+    if (style()->name() != QLatin1String("fusion") || title().isEmpty() || isCheckable()) {
         QGroupBox::paintEvent(event);
         return;
     }
     QStyleOptionGroupBox option;
     initStyleOption(&option);
-    option.subControls = QStyle::SC_GroupBoxFrame;
-    FrameRecorder recorder(size());
-    {
-        QPainter probe(&recorder);
-        style()->drawComplexControl(QStyle::CC_GroupBox, &option, &probe, this);
-    }
-    const QRect frame = recorder.pictureArea;
-    if (recorder.otherInk || frame.width() < 4 || frame.height() < 4) {
+    QRect frame = style()->subControlRect(QStyle::CC_GroupBox, &option, QStyle::SC_GroupBoxFrame, this);
+    // A frame rectangle that still covers the caption loses the caption's
+    // band where Fusion draws: the caption's height or the indicator's,
+    // whichever is taller, and a margin.
+    if (frame.top() <= option.rect.top())
+        frame.setTop(option.rect.top() + BandMargin
+                     + qMax(style()->pixelMetric(QStyle::PM_ExclusiveIndicatorHeight), option.fontMetrics.height()));
+    if (frame.width() < 4 || frame.height() < 4) {
         QGroupBox::paintEvent(event);
         return;
     }
@@ -97,7 +56,6 @@ void FrameBox::paintEvent(QPaintEvent *event)
     painter.fillRect(left, top + 1, 1, height - 2, hairline);
     painter.fillRect(right, top + 1, 1, height - 2, hairline);
 
-    initStyleOption(&option);
     option.subControls &= ~QStyle::SC_GroupBoxFrame;
     painter.drawComplexControl(QStyle::CC_GroupBox, option);
 }

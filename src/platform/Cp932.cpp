@@ -1,14 +1,17 @@
 // SPDX-License-Identifier: MIT
-// Code page 932 conversion: decoding on Qt's converter with its traps mended
-// (invalid input always becomes U+FFFD, the control bytes stay ASCII),
-// encoding on ICU with the Windows best-fit mapping.
+// Code page 932 conversion: decoding on the C library's converter with
+// invalid input always becoming U+FFFD, encoding on ICU with the Windows
+// best-fit mapping.
 #include "Cp932.h"
 
-#include <QStringDecoder>
+#include <QSysInfo>
 #include <algorithm>
 #include <array>
+#include <cstdint>
 #include <cstring>
+#include <iconv.h>
 #include <memory>
+#include <optional>
 #include <unicode/ucnv.h>
 
 namespace {
@@ -20,28 +23,44 @@ bool isTrailByte(unsigned char b)
     return b >= 0x40 && b <= 0xFC && b != 0x7F;
 }
 
-// The converter maps these control bytes differently from Windows, so inputs
-// that hold them take the careful path, where ASCII is handled by hand.
-bool hasSwappedControls(QByteArrayView bytes)
+// `bytes` decoded by the C library's CP932 converter, or nothing when they
+// hold a byte or pair that is not code page 932. glibc's table is the
+// Windows one (the control bytes as they are, the NEC and IBM rows, the
+// user-defined area), and it needs about a megabyte less memory than ICU's,
+// which the first question file would otherwise bring into start-up. One
+// converter per thread, kept open.
+std::optional<QString> decodeStrictly(QByteArrayView bytes)
 {
-    const char *p = bytes.data();
-    const size_t n = size_t(bytes.size());
-    return std::memchr(p, 0x1A, n) || std::memchr(p, 0x1C, n) || std::memchr(p, 0x7F, n);
+    static const iconv_t failed = reinterpret_cast<iconv_t>(static_cast<std::intptr_t>(-1));
+    thread_local const std::unique_ptr<void, int (*)(iconv_t)> converter(
+        iconv_open(QSysInfo::ByteOrder == QSysInfo::LittleEndian ? "UTF-16LE" : "UTF-16BE", "CP932"), &iconv_close);
+    if (converter.get() == failed)
+        qFatal("the C library has no CP932 converter");
+    iconv(converter.get(), nullptr, nullptr, nullptr, nullptr);
+    // A byte or pair is at most one UTF-16 unit.
+    QString out(bytes.size(), Qt::Uninitialized);
+    char *in = const_cast<char *>(bytes.data());
+    size_t inLeft = size_t(bytes.size());
+    char *target = reinterpret_cast<char *>(out.data());
+    size_t targetLeft = size_t(out.size()) * 2;
+    if (iconv(converter.get(), &in, &inLeft, &target, &targetLeft) == size_t(-1) || inLeft != 0)
+        return std::nullopt;
+    out.truncate(out.size() - qsizetype(targetLeft / 2));
+    return out;
 }
 
 // The code point of one two-byte character, or U+FFFD when the pair is not
 // a character of the code page.
 // Pairs are looked up once and remembered (0 = not looked up yet), so that a
-// long file full of odd bytes does not open a converter per character.
+// long file full of odd bytes does not start a conversion per character.
 char16_t decodePair(unsigned char lead, unsigned char trail)
 {
     static std::array<char16_t, 0x10000> known{};
     char16_t &slot = known[(lead << 8) | trail];
     if (slot == 0) {
-        QStringDecoder decoder("CP932", QStringConverter::Flag::Stateless);
         const char pair[2] = {char(lead), char(trail)};
-        const QString s = decoder.decode(QByteArrayView(pair, 2));
-        slot = (decoder.hasError() || s.size() != 1) ? Replacement : s.at(0).unicode();
+        const std::optional<QString> s = decodeStrictly(QByteArrayView(pair, 2));
+        slot = (!s || s->size() != 1) ? Replacement : s->at(0).unicode();
     }
     return slot;
 }
@@ -125,12 +144,8 @@ QString decode(QByteArrayView bytes)
     // (settings files are mostly digits and dates).
     if (std::all_of(bytes.begin(), bytes.end(), [](char b) { return uchar(b) < 0x80; }))
         return QString::fromLatin1(bytes);
-    if (!hasSwappedControls(bytes)) {
-        QStringDecoder decoder("CP932", QStringConverter::Flag::Stateless);
-        QString s = decoder.decode(bytes);
-        if (!decoder.hasError() && !s.contains(QChar(Replacement)))
-            return s;
-    }
+    if (std::optional<QString> s = decodeStrictly(bytes); s && !s->contains(QChar(Replacement)))
+        return *s;
     return decodeCarefully(bytes);
 }
 
