@@ -7,6 +7,8 @@
 #include "forms/frmMain.h"
 #include "platform/RuntimeError.h"
 
+#include <QFileInfo>
+
 int main(int argc, char *argv[])
 {
     TyphorosApplication app(argc, argv);
@@ -15,6 +17,12 @@ int main(int argc, char *argv[])
     Fonts::installSubstitutions();
 
     const QString programDirectory = QCoreApplication::applicationDirPath();
+    // Where the compositor draws no frames (GNOME), Qt draws them; the
+    // game's own frame offers no maximise for its fixed-size windows. A
+    // frame the player chose stands.
+    if (qEnvironmentVariableIsEmpty("QT_WAYLAND_DECORATION")
+        && QFileInfo::exists(programDirectory + QStringLiteral("/wayland-decoration-client/libtyphoros-frame.so")))
+        qputenv("QT_WAYLAND_DECORATION", "typhoros");
     SystemWorld world(programDirectory);
     app.setWorld(&world);
 

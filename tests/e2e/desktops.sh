@@ -8,7 +8,8 @@
 # runs (wayland-checks.sh):
 #   windows  the game plays; the name prompt, the "Geme Over" box and the
 #            settings dialog keep the player's keys after a click on the
-#            game window
+#            game window; on GNOME, the frame Qt draws is the game's own
+#            (its title, a close button that ends the game, no maximise)
 #   mozc     the questions answered through Mozc (on GNOME with Qt 6.4
 #            through Qt's ibus module, as a player there must set it; from
 #            Qt 6.7 through the text-input protocol; on KDE through
@@ -29,6 +30,7 @@ if [[ -z ${TYPHOROS_IN_DESKTOP_ROOT:-} ]]; then
   mkdir -p "$run/src/tests" "$run/game"
   cp -r "$source_dir/tests/e2e" "$source_dir/tests/harness" "$run/src/tests/"
   cp "$1/typhoros" "$run/game/"
+  [[ -d $1/wayland-decoration-client ]] && cp -r "$1/wayland-decoration-client" "$run/game/"
   cp "$3" "$run/kwin_fake_input"
   inside=${run#"$root"}
   "$source_dir/tests/harness/desktop-root.sh" run "$root" TYPHOROS_IN_DESKTOP_ROOT=1 \
@@ -82,6 +84,7 @@ as_player=("${as_user[@]}" QT_QPA_PLATFORM=wayland ASAN_OPTIONS=detect_leaks=0)
 case $mode in
 windows)
   windows_checks
+  [[ $desktop == gnome ]] && gnome_frame_checks
   ;;
 mozc)
   "${desktop}_mozc_setup"

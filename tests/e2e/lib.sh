@@ -73,12 +73,14 @@ finish() {
   [[ $failures -eq 0 ]]
 }
 
-# A program folder with the built program, single-question banks and a
-# stand-in sound player that records its command line.
+# A program folder with the built program (and its window frame where it was
+# built), single-question banks and a stand-in sound player that records its
+# command line.
 new_folder() {
   folder="$work/game$RANDOM"
   mkdir -p "$folder"
   cp "$game_dir/typhoros" "$folder/"
+  [[ -d $game_dir/wayland-decoration-client ]] && cp -r "$game_dir/wayland-decoration-client" "$folder/"
   for level in 0 1 2 3; do printf 'ab\r\n' > "$folder/Mondai$level.txt"; done
   printf '#!/bin/sh\necho "$*" >> "$(dirname "$0")/cues.log"\n' > "$folder/Chirp.exe"
   chmod +x "$folder/Chirp.exe"

@@ -103,16 +103,18 @@ gnome_mozc_on() {
 }
 gnome_engine() { "${as_user[@]}" ibus engine 2>/dev/null; }
 
-# Qt draws the frame of its windows itself on GNOME (its bradient
-# decoration): 3 pixels at the sides and the bottom and a 30-pixel title bar
-# round the client area, all inside the window's frame rectangle.
+# Qt draws the frame of the game's windows on GNOME, and the frame is the
+# game's own (src/frame): a 32-pixel title bar and 1 pixel at the sides and
+# the bottom round the client area, all inside the window's frame rectangle.
+frame_side=1
+frame_title=32
 views() {
   gnome_eval "(() => {
     const ws = global.get_window_actors().filter(a => a.visible).map(a => a.meta_window);
     return ws.map(w => { const r = w.get_frame_rect();
-      return [w.get_stable_sequence(), w.has_focus(), (r.x + 3) + ' ' + (r.y + 30),
-              (r.width - 6) + 'x' + (r.height - 33), w.get_client_type() == 0 ? 'xdg_shell' : 'xwayland',
-              w.get_title()].join('|'); }).join('~'); })()" | tr '~|' '\n\t'
+      return [w.get_stable_sequence(), w.has_focus(), (r.x + $frame_side) + ' ' + (r.y + $frame_title),
+              (r.width - 2 * $frame_side) + 'x' + (r.height - $frame_title - $frame_side),
+              w.get_client_type() == 0 ? 'xdg_shell' : 'xwayland', w.get_title()].join('|'); }).join('~'); })()" | tr '~|' '\n\t'
 }
 on_top() {
   [[ $(gnome_eval "(() => { const ws = global.display.sort_windows_by_stacking(global.get_window_actors().map(a => a.meta_window));
@@ -149,19 +151,42 @@ gnome_screenshot() {
       --method org.gnome.Shell.Screenshot.Screenshot false false "$1" >/dev/null
   fi
 }
-box_ink() {
-  local shot=$work/box.png
+# gnome_ink X Y W H [LEVEL]: the share of pixels darker than LEVEL (128)
+# in that part of the screen.
+gnome_ink() {
+  local shot=$work/ink.png
   rm -f "$shot"
-  gnome_screenshot "$shot" $((origin_x + 20)) $((origin_y + 500)) 620 30 || return 1
+  gnome_screenshot "$shot" "$1" "$2" "$3" "$4" || return 1
   gnome_eval "(() => { const pb = imports.gi.GdkPixbuf.Pixbuf.new_from_file('$shot');
     const px = pb.get_pixels(), n = pb.get_n_channels(), rs = pb.get_rowstride();
     let dark = 0;
     for (let y = 0; y < pb.get_height(); y++)
       for (let x = 0; x < pb.get_width(); x++) {
         const i = y * rs + x * n;
-        if (0.299 * px[i] + 0.587 * px[i + 1] + 0.114 * px[i + 2] < 128) dark++;
+        if (0.299 * px[i] + 0.587 * px[i + 1] + 0.114 * px[i + 2] < ${5:-128}) dark++;
       }
     return '' + dark / (pb.get_width() * pb.get_height()); })()"
+}
+box_ink() { gnome_ink $((origin_x + 20)) $((origin_y + 500)) 620 30; }
+
+# gnome_frame_checks: the game window's frame shows its title and a close
+# button and no other (the window cannot grow, and the game offers no
+# minimise), and the close button ends the game. The button is a 22-pixel
+# circle 6 pixels in from the right-hand end of the title bar; its glyph is
+# drawn grey where the window is not active, hence the lighter level.
+gnome_frame_checks() {
+  echo "== the game's own frame"
+  new_folder
+  own
+  start_game
+  local width=755 button_y=$((origin_y - frame_title + 5))
+  local close_x=$((origin_x + width - 6 - 22))
+  check "the title is shown" [ "$(gnome_ink $((origin_x + width / 2 - 60)) "$button_y" 120 22 170)" != 0 ]
+  check "the title bar has a close button" [ "$(gnome_ink "$close_x" "$button_y" 22 22 170)" != 0 ]
+  check "and no other button" [ "$(gnome_ink $((close_x - 100)) "$button_y" 96 22 170)" = 0 ]
+  click_at $((close_x + 11)) $((button_y + 11))
+  wait_exit_code
+  check "the frame's close button ends the game with 0" [ $? -eq 0 ]
 }
 
 gnome_version() { gnome-shell --version; }

@@ -1,0 +1,79 @@
+// SPDX-License-Identifier: MIT
+// The client-side decoration interface of Qt's Wayland platform plugin
+// (libQt6WaylandClient), declared here because Debian ships no headers for
+// it: the base class of a window frame and of the plugin that makes it.
+#pragma once
+
+#include <QtCore/QMargins>
+#include <QtCore/QObject>
+#include <QtCore/QPointF>
+#include <QtCore/QtPlugin>
+#include <QtGui/QEventPoint>
+#include <QtGui/QImage>
+
+// These declarations must match Qt's own, member for member and virtual for
+// virtual: the frame plugin subclasses them across the library boundary. Qt
+// left both classes unchanged from 6.4 to 6.8, the versions the build
+// accepts (src/frame/CMakeLists.txt). No moc runs on this file: the meta
+// objects below are the library's.
+
+#define QWaylandDecorationFactoryInterface_iid "org.qt-project.Qt.WaylandClient.QWaylandDecorationFactoryInterface.5.4"
+
+class QWindow;
+class QPaintDevice;
+
+namespace QtWaylandClient {
+
+class QWaylandWindow;
+class QWaylandInputDevice;
+
+class Q_DECL_IMPORT QWaylandAbstractDecoration : public QObject
+{
+public:
+    static const QMetaObject staticMetaObject;
+    const QMetaObject *metaObject() const override;
+    void *qt_metacast(const char *className) override;
+    int qt_metacall(QMetaObject::Call call, int id, void **arguments) override;
+
+    enum MarginsType { Full, ShadowsExcluded, ShadowsOnly };
+
+    QWaylandAbstractDecoration();
+    ~QWaylandAbstractDecoration() override;
+
+    void setWaylandWindow(QWaylandWindow *window);
+    QWaylandWindow *waylandWindow() const;
+    void update();
+    bool isDirty() const;
+    virtual QMargins margins(MarginsType marginsType = Full) const = 0;
+    QWindow *window() const;
+    const QImage &contentImage();
+    virtual bool handleMouse(QWaylandInputDevice *inputDevice, const QPointF &local, const QPointF &global,
+                             Qt::MouseButtons buttons, Qt::KeyboardModifiers modifiers) = 0;
+    virtual bool handleTouch(QWaylandInputDevice *inputDevice, const QPointF &local, const QPointF &global,
+                             QEventPoint::State state, Qt::KeyboardModifiers modifiers) = 0;
+
+protected:
+    virtual void paint(QPaintDevice *device) = 0;
+    void setMouseButtons(Qt::MouseButtons buttons);
+    void startResize(QWaylandInputDevice *inputDevice, Qt::Edges edges, Qt::MouseButtons buttons);
+    void startMove(QWaylandInputDevice *inputDevice, Qt::MouseButtons buttons);
+    void showWindowMenu(QWaylandInputDevice *inputDevice);
+    bool isLeftClicked(Qt::MouseButtons buttons);
+    bool isRightClicked(Qt::MouseButtons buttons);
+    bool isLeftReleased(Qt::MouseButtons buttons);
+};
+
+class Q_DECL_IMPORT QWaylandDecorationPlugin : public QObject
+{
+public:
+    static const QMetaObject staticMetaObject;
+    const QMetaObject *metaObject() const override;
+    void *qt_metacast(const char *className) override;
+    int qt_metacall(QMetaObject::Call call, int id, void **arguments) override;
+
+    explicit QWaylandDecorationPlugin(QObject *parent = nullptr);
+    ~QWaylandDecorationPlugin() override;
+    virtual QWaylandAbstractDecoration *create(const QString &key, const QStringList &parameters) = 0;
+};
+
+} // namespace QtWaylandClient
