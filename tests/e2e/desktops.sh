@@ -71,13 +71,6 @@ source "$(dirname "$0")/wayland-checks.sh"
 # Mozc off but for the Mozc checks: the keys are the player's Latin ones.
 [[ $mode == mozc ]] || printf '[Behavior]\nActiveByDefault=False\n' > "$home/.config/fcitx5/config"
 echo "== $desktop ($("${desktop}_version")), Qt $(qt_version)"
-# Under kwin 6 (Debian 13) the game, on Qt 6.8, receives the fake-input
-# protocol's button presses and releases on the right spot but does not
-# act on them, so no check that clicks could tell anything there.
-if [[ $desktop == kde ]] && [[ $(kde_version | awk '{ split($2, v, "."); print v[1] }') -ge 6 ]]; then
-  echo "not run: clicks from kwin 6's fake-input protocol do not reach the game as clicks"
-  exit 77
-fi
 "${desktop}_start" || { echo "FAIL: $desktop did not start"; exit 1; }
 as_player=("${as_user[@]}" QT_QPA_PLATFORM=wayland ASAN_OPTIONS=detect_leaks=0)
 

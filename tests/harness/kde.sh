@@ -147,7 +147,14 @@ kde_start() {
       --socket typhoros-kde --inputmethod /usr/bin/fcitx5 >"$work/compositor.log" 2>&1 &)
   patience=30 wait_for kde_dbus /Scripting org.freedesktop.DBus.Peer.Ping || { tail -20 "$work/compositor.log"; return 1; }
   export WAYLAND_DISPLAY=typhoros-kde
-  as_user+=(WAYLAND_DISPLAY="$WAYLAND_DISPLAY")
+  # kwin 6 finds no window decoration in the root (kwin 5's package
+  # brings aurorae, which draws no border here) and then tells each window
+  # to draw its own (xdg-decoration mode client_side). Qt does, inside the
+  # surface: its title bar and borders push the widgets 3 and 30 pixels
+  # away from the client-area points the clicks aim at. Under Plasma kwin
+  # decorates the game itself and Qt draws none, as here without Qt's
+  # decoration.
+  as_user+=(WAYLAND_DISPLAY="$WAYLAND_DISPLAY" QT_WAYLAND_DISABLE_WINDOWDECORATION=1)
   coproc fake_input { exec "${as_user[@]}" "$work/kwin_fake_input"; }
   kde_input "move 1 1" || { echo "the fake-input client did not start"; return 1; }
   # kwin 6 in a container falls back to drawing without OpenGL, and then
