@@ -52,7 +52,7 @@ QList<WindowFrame::Button> WindowFrame::buttons() const
         list << Button::Close;
     if (canGrow())
         list << Button::Maximise;
-    if ((flags & Qt::WindowMinimizeButtonHint) && !(flags & Qt::Dialog & ~Qt::Window))
+    if (flags & Qt::WindowMinimizeButtonHint)
         list << Button::Minimise;
     return list;
 }
