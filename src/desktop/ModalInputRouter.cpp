@@ -10,29 +10,28 @@
 namespace {
 
 // Qt 6.7 calls the window-system focus change what it called an activation.
+using Private = QWindowSystemInterfacePrivate;
+using Delivery = QWindowSystemInterface::SynchronousDelivery;
 #if QT_VERSION >= QT_VERSION_CHECK(6, 7, 0)
-constexpr auto focusEventType = QWindowSystemInterfacePrivate::FocusWindow;
-QPointer<QWindow> &focusedWindowOf(QWindowSystemInterfacePrivate::WindowSystemEvent *event)
-{
-    return static_cast<QWindowSystemInterfacePrivate::FocusWindowEvent *>(event)->focused;
-}
-void setQtFocusWindow(QWindow *window)
-{
-    QWindowSystemInterface::handleFocusWindowChanged<QWindowSystemInterface::SynchronousDelivery>(
-        window, Qt::ActiveWindowFocusReason);
-}
+using FocusEvent = Private::FocusWindowEvent;
+constexpr auto focusEventType = Private::FocusWindow;
+constexpr auto focusedMember = &FocusEvent::focused;
+constexpr auto handleFocus = &QWindowSystemInterface::handleFocusWindowChanged<Delivery>;
 #else
-constexpr auto focusEventType = QWindowSystemInterfacePrivate::ActivatedWindow;
-QPointer<QWindow> &focusedWindowOf(QWindowSystemInterfacePrivate::WindowSystemEvent *event)
+using FocusEvent = Private::ActivatedWindowEvent;
+constexpr auto focusEventType = Private::ActivatedWindow;
+constexpr auto focusedMember = &FocusEvent::activated;
+constexpr auto handleFocus = &QWindowSystemInterface::handleWindowActivated<Delivery>;
+#endif
+
+QPointer<QWindow> &focusedWindowOf(Private::WindowSystemEvent *event)
 {
-    return static_cast<QWindowSystemInterfacePrivate::ActivatedWindowEvent *>(event)->activated;
+    return static_cast<FocusEvent *>(event)->*focusedMember;
 }
 void setQtFocusWindow(QWindow *window)
 {
-    QWindowSystemInterface::handleWindowActivated<QWindowSystemInterface::SynchronousDelivery>(
-        window, Qt::ActiveWindowFocusReason);
+    handleFocus(window, Qt::ActiveWindowFocusReason);
 }
-#endif
 
 // The modal window that has to take the keys meant for `window`: the
 // innermost of the boxes blocking it, or null when nothing blocks it.
@@ -74,7 +73,6 @@ ModalInputRouter::~ModalInputRouter()
 
 bool ModalInputRouter::sendEvent(QWindowSystemInterfacePrivate::WindowSystemEvent *event)
 {
-    using Private = QWindowSystemInterfacePrivate;
     if (event->type == focusEventType) {
         if (!m_activating) {
             m_systemFocus = focusedWindowOf(event);
