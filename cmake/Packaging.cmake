@@ -36,10 +36,10 @@ set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_MAINTAINER "The Typhoros developers <typhoros@users.noreply.github.com>")
 set(CPACK_DEBIAN_PACKAGE_HOMEPAGE ${TYPHOROS_HOME_PAGE})
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-# The game uses Qt's private Gui API, whose ABI holds for one Qt release
-# only: Debian's Qt provides a virtual package for that, named
-# qt6-base-abi on Debian 12 and qt6-base-private-abi on Debian 13.
-set(CPACK_DEBIAN_PACKAGE_DEPENDS "fonts-ipafont-gothic, fonts-ipafont-mincho, qt6-base-private-abi (= ${Qt6Gui_VERSION}) | qt6-base-abi (= ${Qt6Gui_VERSION})")
+# The game and its window frame use Qt's private API, whose ABI holds for
+# one Qt release only; dpkg-shlibdeps adds that release's ABI package from
+# Qt's symbols files (scripts/package-check makes sure).
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "fonts-ipafont-gothic, fonts-ipafont-mincho")
 # Qt's Wayland platform plugin: without it a Wayland session runs the game
 # through XWayland, pixel-doubled (blurry) at scale 2.
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "qt6-wayland")

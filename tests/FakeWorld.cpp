@@ -47,7 +47,7 @@ std::optional<QString> FakeWorld::inputBox(const QString &prompt, const QString 
         onInputBox();
     if (inputAnswers.empty())
         return std::nullopt;
-    std::optional<QString> answer = std::move(inputAnswers.front());
+    const std::optional<QString> answer = inputAnswers.front();
     inputAnswers.pop_front();
     return answer;
 }

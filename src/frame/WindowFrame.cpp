@@ -138,15 +138,18 @@ void WindowFrame::paint(QPaintDevice *device)
     const QString title = w->title();
     if (title.isEmpty())
         return;
-    // Centred on the window, clear of the buttons on either side.
-    const qreal reserve = list.size() * (ButtonSize + ButtonGap) + ButtonGap;
-    const QRectF band(Border + reserve, 0, w->width() - 2 * reserve, TitleHeight - 1);
+    // Centred on the window where it fits beside the buttons, else moved
+    // clear of them, and cut short only where the bar is too narrow.
     QFont font = QGuiApplication::font();
     font.setBold(true);
     p.setFont(font);
     p.setPen(colours.text);
-    p.drawText(band, Qt::AlignCenter | Qt::TextSingleLine,
-               p.fontMetrics().elidedText(title, Qt::ElideRight, int(band.width())));
+    const qreal left = Border + ButtonGap;
+    const qreal right = list.isEmpty() ? Border + w->width() - ButtonGap : buttonRect(list.size() - 1).left() - ButtonGap;
+    const QString shown = p.fontMetrics().elidedText(title, Qt::ElideRight, int(right - left));
+    const qreal width = p.fontMetrics().horizontalAdvance(shown);
+    const qreal x = qBound(left, Border + (w->width() - width) / 2, right - width);
+    p.drawText(QRectF(x, 0, width + 1, TitleHeight - 1), Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine, shown);
 }
 
 bool WindowFrame::handleMouse(QtWaylandClient::QWaylandInputDevice *inputDevice, const QPointF &local, const QPointF &,
