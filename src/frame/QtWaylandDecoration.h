@@ -9,13 +9,12 @@
 #include <QtCore/QPointF>
 #include <QtCore/QtPlugin>
 #include <QtGui/QEventPoint>
-#include <QtGui/QImage>
 
-// These declarations must match Qt's own, member for member and virtual for
-// virtual: the frame plugin subclasses them across the library boundary. Qt
-// left both classes unchanged from 6.4 to 6.8, the versions the build
-// accepts (src/frame/CMakeLists.txt). No moc runs on this file: the meta
-// objects below are the library's.
+// The virtual functions must be Qt's, in Qt's order, as the frame plugin
+// subclasses these classes across the library boundary; of the others only
+// those the frame calls are declared. Qt left both classes unchanged from
+// 6.4 to 6.8, the versions the build accepts (src/frame/CMakeLists.txt). No
+// moc runs on this file: the meta objects below are the library's.
 
 #define QWaylandDecorationFactoryInterface_iid "org.qt-project.Qt.WaylandClient.QWaylandDecorationFactoryInterface.5.4"
 
@@ -24,7 +23,6 @@ class QPaintDevice;
 
 namespace QtWaylandClient {
 
-class QWaylandWindow;
 class QWaylandInputDevice;
 
 class Q_DECL_IMPORT QWaylandAbstractDecoration : public QObject
@@ -40,13 +38,8 @@ public:
     QWaylandAbstractDecoration();
     ~QWaylandAbstractDecoration() override;
 
-    void setWaylandWindow(QWaylandWindow *window);
-    QWaylandWindow *waylandWindow() const;
-    void update();
-    bool isDirty() const;
     virtual QMargins margins(MarginsType marginsType = Full) const = 0;
     QWindow *window() const;
-    const QImage &contentImage();
     virtual bool handleMouse(QWaylandInputDevice *inputDevice, const QPointF &local, const QPointF &global,
                              Qt::MouseButtons buttons, Qt::KeyboardModifiers modifiers) = 0;
     virtual bool handleTouch(QWaylandInputDevice *inputDevice, const QPointF &local, const QPointF &global,

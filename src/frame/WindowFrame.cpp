@@ -37,6 +37,12 @@ QMargins WindowFrame::margins(MarginsType type) const
     return {Border, TitleHeight, Border, Border};
 }
 
+// The window's own area, in the surface's coordinates.
+QRectF WindowFrame::clientArea() const
+{
+    return {Border, TitleHeight, qreal(window()->width()), qreal(window()->height())};
+}
+
 bool WindowFrame::canGrow() const
 {
     const QWindow *w = window();
@@ -101,7 +107,7 @@ void WindowFrame::paint(QPaintDevice *device)
     // The platform's word, not Qt's focus window: Qt learns of an
     // activation after the frame is repainted for it.
     const Palette colours = paletteFor(w->handle() && w->handle()->isActive());
-    const QRect whole(0, 0, w->width() + 2 * Border, w->height() + TitleHeight + Border);
+    const QRect whole = clientArea().marginsAdded(QMarginsF(margins())).toRect();
 
     QPainter p(device);
     p.fillRect(QRect(whole.left(), whole.top(), whole.width(), TitleHeight), colours.title);
@@ -155,8 +161,7 @@ void WindowFrame::paint(QPaintDevice *device)
 bool WindowFrame::handleMouse(QtWaylandClient::QWaylandInputDevice *inputDevice, const QPointF &local, const QPointF &,
                               Qt::MouseButtons mouseButtons, Qt::KeyboardModifiers)
 {
-    const QWindow *w = window();
-    const QRectF client(Border, TitleHeight, w->width(), w->height());
+    const QRectF client = clientArea();
     if (client.contains(local)) {
         m_pressed = Button::None;
         setMouseButtons(mouseButtons);
@@ -195,8 +200,7 @@ bool WindowFrame::handleMouse(QtWaylandClient::QWaylandInputDevice *inputDevice,
 bool WindowFrame::handleTouch(QtWaylandClient::QWaylandInputDevice *inputDevice, const QPointF &local, const QPointF &,
                               QEventPoint::State state, Qt::KeyboardModifiers)
 {
-    const QWindow *w = window();
-    if (QRectF(Border, TitleHeight, w->width(), w->height()).contains(local) || state != QEventPoint::Pressed)
+    if (clientArea().contains(local) || state != QEventPoint::Pressed)
         return false;
     if (const Button under = buttonAt(local); under != Button::None) {
         press(under);

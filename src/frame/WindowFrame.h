@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: MIT
 // The frame round the game's windows where the compositor draws none (GNOME
 // on Wayland): the window's title, and a button for each thing the window
-// can do: close always, minimise for the game window, maximise only for a
-// window that can grow.
+// offers: close and minimise as its flags say, maximise only where the
+// window can also grow.
 #pragma once
 
 #include "QtWaylandDecoration.h"
@@ -29,6 +29,7 @@ private:
     QRectF buttonRect(qsizetype index) const;
     Button buttonAt(const QPointF &local) const;
     bool canGrow() const;
+    QRectF clientArea() const;
     void press(Button button);
 
     Button m_pressed = Button::None;
