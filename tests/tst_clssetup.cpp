@@ -4,6 +4,7 @@
 #include "classes/clsSetup.h"
 #include "platform/Cp932.h"
 #include "platform/RuntimeError.h"
+#include "platform/WriterLock.h"
 
 #include "FakeWorld.h"
 #include "TestFiles.h"
@@ -83,6 +84,7 @@ private slots:
     void twoGamesOnOneFileKeepEveryScoreAndName();
     void namesGoOnlyToTheScoresTheirPlayersMade();
     void anEmptiedFileLeavesTheTableAsItWas();
+    void aRefusedScoreIsWrittenWithItsName();
 };
 
 void tst_clssetup::defaultsWithoutFile()
@@ -310,7 +312,7 @@ void tst_clssetup::unwritableSettingsKeepMemory()
     QCOMPARE(setup.ScoreHolder(1), QStringLiteral("x"));
     QVERIFY(setup.SoundOnOff());
     QVERIFY(QFileInfo(setup.iniFile()).isDir());
-    QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList());
+    QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{".Typhoros.ini.lock"});
 
     if (::geteuid() == 0)
         return; // root writes into read-only directories
@@ -490,6 +492,53 @@ void tst_clssetup::anEmptiedFileLeavesTheTableAsItWas()
         QVERIFY(reread.SoundOnOff());
         QVERIFY(TestFiles::read(ini).startsWith(emptied));
     }
+}
+
+void tst_clssetup::aRefusedScoreIsWrittenWithItsName()
+{
+    QTemporaryDir dir;
+    const QString ini = dir.filePath("Typhoros.ini");
+    const QByteArray table = tableFile({{50, "carol1"}, {40, "carol2"}, {30, "carol3"}, {20, "carol4"}, {10, "carol5"}});
+    FakeWorld world;
+    const auto inFile = [&] {
+        FakeWorld w;
+        const clsSetup file(w, dir.path());
+        return std::pair(scores(file), holders(file));
+    };
+
+    // Another game holds the lock through the score's write, not the name's.
+    TestFiles::write(ini, table);
+    {
+        clsSetup game(world, dir.path());
+        {
+            const WriterLock held(ini, WriterLock::Use::Write, 0);
+            QCOMPARE(game.SetScore(1388), qint16(1));
+        }
+        QCOMPARE(TestFiles::read(ini), table);
+        game.SetScoreHolder(1, QStringLiteral("mallory"));
+    }
+    QCOMPARE(inFile(), std::pair(QList<int>{1388, 50, 40, 30, 20},
+                                 QStringList{"mallory", "carol1", "carol2", "carol3", "carol4"}));
+
+    // Both refused, and another game scores meanwhile: the next write that
+    // succeeds enters the score with its name, among the file's scores.
+    TestFiles::write(ini, table);
+    {
+        clsSetup game(world, dir.path());
+        {
+            const WriterLock held(ini, WriterLock::Use::Write, 0);
+            game.SetScoreHolder(game.SetScore(1388), QStringLiteral("mallory"));
+        }
+        QCOMPARE(TestFiles::read(ini), table);
+        FakeWorld w;
+        clsSetup other(w, dir.path());
+        other.SetScoreHolder(other.SetScore(45), QStringLiteral("bob"));
+        game.setSoundOnOff(true);
+        QCOMPARE(holders(game), (QStringList{"mallory", "carol1", "bob", "carol2", "carol3"}));
+    }
+    QCOMPARE(inFile(), std::pair(QList<int>{1388, 50, 45, 40, 30},
+                                 QStringList{"mallory", "carol1", "bob", "carol2", "carol3"}));
+    QVERIFY(!TestFiles::read(ini).contains("Pending"));
 }
 
 QTEST_GUILESS_MAIN(tst_clssetup)

@@ -6,6 +6,7 @@
 // refuse what they refuse a player.
 #include "classes/clsMondai.h"
 #include "classes/clsSetup.h"
+#include "platform/WriterLock.h"
 
 #include "FakeWorld.h"
 #include "TestFiles.h"
@@ -68,17 +69,14 @@ void chmodFile(const QString &path, mode_t mode)
     QCOMPARE(::chmod(QFile::encodeName(path).constData(), mode), 0);
 }
 
-// The lock every game takes on the folder of a settings file, held by the
-// test as another game would hold it, for as long as the object lives.
-struct HeldLock {
-    int fd;
-    explicit HeldLock(const QString &folder)
-        : fd(::open(QFile::encodeName(folder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC))
+// The lock every game takes to write a settings file, held by the test as
+// another game would hold it, for as long as the object lives.
+struct HeldLock : WriterLock {
+    explicit HeldLock(const QString &file) : WriterLock(file, Use::Write, 0)
     {
-        if (fd < 0 || ::flock(fd, LOCK_EX) != 0)
-            qFatal("cannot lock %s", qPrintable(folder));
+        if (busy())
+            qFatal("cannot lock %s", qPrintable(file));
     }
-    ~HeldLock() { ::close(fd); }
 };
 
 } // namespace
@@ -99,6 +97,7 @@ private slots:
     void userQuestionFileTakesThePlaceOfTheShippedOne();
     void userFolderFollowsTheXdgRules();
     void everyReadAndWriteTakesTheTablesLock();
+    void nobodyElsesLockKeepsAScoreFromBeingSaved();
 };
 
 void tst_settingsfiles::initTestCase()
@@ -308,7 +307,7 @@ void tst_settingsfiles::everyReadAndWriteTakesTheTablesLock()
 
     // A change waits for the holder and merges with what it wrote.
     {
-        auto held = std::make_unique<HeldLock>(QFileInfo(shared).path());
+        auto held = std::make_unique<HeldLock>(shared);
         std::thread change([&] { game.SetScore(300); });
         std::this_thread::sleep_for(300ms);
         TestFiles::write(shared, "[HiScore]\r\nScore1=500\r\nScore2=400\r\n");
@@ -318,7 +317,7 @@ void tst_settingsfiles::everyReadAndWriteTakesTheTablesLock()
     // So does the start-up read: it never sees a table half written.
     std::optional<clsSetup> later;
     {
-        auto held = std::make_unique<HeldLock>(QFileInfo(shared).path());
+        auto held = std::make_unique<HeldLock>(shared);
         const QByteArray whole = TestFiles::read(shared);
         TestFiles::write(shared, whole.first(whole.size() / 2));
         std::thread start([&] { later.emplace(starting, g.folders()); });
@@ -333,11 +332,41 @@ void tst_settingsfiles::everyReadAndWriteTakesTheTablesLock()
 
     // A holder that never lets go: after the wait the change stays in
     // memory and the file is left alone rather than written unlocked.
-    const HeldLock stuck(QFileInfo(shared).path());
+    const HeldLock stuck(shared);
     const QByteArray before = TestFiles::read(shared);
     game.setSoundOnOff(true);
     QVERIFY(game.SoundOnOff());
     QCOMPARE(TestFiles::read(shared), before);
+}
+
+void tst_settingsfiles::nobodyElsesLockKeepsAScoreFromBeingSaved()
+{
+    // Whatever holds the program folder of a system-wide install (its lock
+    // file, the folder itself) is not waited for: the score goes to the
+    // player's own copy.
+    Folders f;
+    TestFiles::write(f.inProgram("Typhoros.ini"), Windows);
+    const HeldLock programLock(f.inProgram("Typhoros.ini"));
+    const int folder = ::open(QFile::encodeName(f.program).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    QVERIFY(folder >= 0 && ::flock(folder, LOCK_EX) == 0);
+    const auto unlock = qScopeGuard([&] { ::close(folder); });
+    chmodFile(f.inProgram("Typhoros.ini"), 0444);
+    f.lockProgramFolder();
+    QCOMPARE(f.enterScore(10), f.inUser("Typhoros.ini"));
+    QCOMPARE(f.bestScoreAfterRestart(), 10);
+
+    // No other account may even open the lock of the player's own copy;
+    // in a folder its group shares, the group may.
+    const auto lockMode = [](const QString &folder) {
+        struct stat st {};
+        ::stat(QFile::encodeName(folder + "/.Typhoros.ini.lock").constData(), &st);
+        return st.st_mode & 07777;
+    };
+    QCOMPARE(lockMode(f.user), mode_t(0600));
+    Folders shared;
+    ::chmod(QFile::encodeName(shared.program).constData(), 02775);
+    shared.enterScore(10);
+    QCOMPARE(lockMode(shared.program), mode_t(0660));
 }
 
 QTEST_GUILESS_MAIN(tst_settingsfiles)

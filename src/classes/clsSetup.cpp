@@ -2,11 +2,11 @@
 // The settings store.
 #include "clsSetup.h"
 
-#include "platform/FolderLock.h"
 #include "platform/IniDocument.h"
 #include "platform/Runtime.h"
 #include "platform/RuntimeError.h"
 #include "platform/World.h"
+#include "platform/WriterLock.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -37,7 +37,7 @@ clsSetup::clsSetup(World &world, const DataFolders &folders)
 {
     // Under the lock, so that another game's update in place is never read
     // half done.
-    const FolderLock lock(strIniFile);
+    const WriterLock lock(strIniFile, WriterLock::Use::Read);
     const IniDocument ini = IniDocument::load(strIniFile);
     m_knownBytes = ini.toBytes();
     const Contents c = Parse(ini);
@@ -57,7 +57,7 @@ clsSetup::Contents clsSetup::Parse(const IniDocument &ini)
         // game from starting: it reads as the default date.
         const QString date = TrimNull(ini.string(HiScore, key("Date", n), DefaultDate));
         e.date = Runtime::parseStoredDate(date).value_or(defaultDate);
-        e.ticket = TrimNull(ini.string(HiScore, key("Pending", n), QString()));
+        e.ticket = e.id = TrimNull(ini.string(HiScore, key("Pending", n), QString()));
         for (const char *stem : {"Score", "Holder", "Date", "Pending"})
             c.hasTable = c.hasTable || ini.rawValue(HiScore, key(stem, n)).has_value();
     }
@@ -104,66 +104,77 @@ QString clsSetup::ScoreDate(qint16 intRank) const
     return Runtime::generalDate(entry(intRank).date);
 }
 
+int clsSetup::Find(const Table &table, const typHiScore &entry)
+{
+    // Score and date must agree with the ticket, should a game that knows no
+    // tickets have shifted the table under it.
+    const QString date = Runtime::storedDate(entry.date);
+    for (int n = 1; n <= Ranks; ++n) {
+        const typHiScore &e = table[n - 1];
+        if (!e.id.isEmpty() && e.id == entry.id && e.score == entry.score && Runtime::storedDate(e.date) == date)
+            return n;
+    }
+    return -1;
+}
+
+int clsSetup::Enter(Table &table, const typHiScore &entry)
+{
+    for (int rank = 1; rank <= Ranks; ++rank) {
+        if (table[rank - 1].score < entry.score) {
+            // In memory the rank shows the holder it had until the name comes.
+            const std::optional<QString> shown = table[rank - 1].holder;
+            for (int i = Ranks - 1; i >= rank; --i)
+                table[i] = table[i - 1];
+            table[rank - 1] = entry;
+            table[rank - 1].holder = shown;
+            return rank;
+        }
+    }
+    return -1;
+}
+
+// The whole table in one write, so that a crash leaves the old table or the
+// new one, never a mixture.
+void clsSetup::WriteTable(IniDocument &ini, const Table &table)
+{
+    for (int n = 1; n <= Ranks; ++n) {
+        const typHiScore &e = table[n - 1];
+        ini.setValue(HiScore, key("Score", n), QString::number(e.score));
+        ini.setValue(HiScore, key("Date", n), Runtime::storedDate(e.date));
+        WriteHolder(ini, n, e);
+    }
+}
+
 qint16 clsSetup::SetScore(qint32 lngScore)
 {
-    const QDateTime now = m_world.now();
-    const QString ticket = newTicket();
-    int rank = -1;
-    WriteProfile([&](Contents &c, IniDocument &ini) {
-        Table &t = c.table;
-        rank = -1;
-        for (int i = 1; i <= Ranks; ++i) {
-            if (t[i - 1].score < lngScore) {
-                rank = i;
-                break;
-            }
-        }
-        if (rank < 0)
-            return;
-        for (int i = Ranks - 1; i >= rank; --i)
-            t[i] = t[i - 1];
-        t[rank - 1].score = lngScore;
-        t[rank - 1].date = now;
-        t[rank - 1].ticket = ticket;
-        // The whole table in one write, so that a crash leaves the old table
-        // or the new one, never a mixture.
-        for (int n = 1; n <= Ranks; ++n) {
-            const typHiScore &e = t[n - 1];
-            ini.setValue(HiScore, key("Score", n), QString::number(e.score));
-            ini.setValue(HiScore, key("Date", n), Runtime::storedDate(e.date));
-            WriteHolder(ini, n, e);
-        }
-    });
-    if (rank > 0)
-        m_ownEntry = udtHiScore[rank - 1];
+    typHiScore made;
+    made.score = lngScore;
+    made.date = m_world.now();
+    made.ticket = made.id = newTicket();
+    // Entered by Replay, like any entry of this game's that the file lacks.
+    m_own.push_back({made});
+    WriteProfile([](Contents &, IniDocument &) {});
+    const int rank = Find(udtHiScore, made);
+    if (rank < 0)
+        std::erase_if(m_own, [&](const OwnEntry &own) { return own.entry.id == made.id; });
     return qint16(rank);
 }
 
 void clsSetup::SetScoreHolder(qint16 intRank, const std::optional<QString> &strName)
 {
     entry(intRank);
-    const std::optional<typHiScore> own = m_ownEntry;
-    m_ownEntry.reset();
+    if (!m_own.empty() && !m_own.back().named) {
+        // Replay names the entry the last score made, wherever it stands.
+        m_own.back().named = true;
+        m_own.back().entry.holder = strName;
+        WriteProfile([](Contents &, IniDocument &) {});
+        return;
+    }
     WriteProfile([&](Contents &c, IniDocument &ini) {
-        int rank = intRank;
-        if (own) {
-            // Found by its ticket: other games may have moved it. Score and
-            // date must agree too, should a game that knows no tickets have
-            // shifted the table under it.
-            const QString date = Runtime::storedDate(own->date);
-            rank = -1;
-            for (int n = 1; n <= Ranks && rank < 0; ++n) {
-                const typHiScore &e = c.table[n - 1];
-                if (e.ticket == own->ticket && e.score == own->score && Runtime::storedDate(e.date) == date)
-                    rank = n;
-            }
-            if (rank < 0)
-                return;
-        }
-        typHiScore &e = c.table[rank - 1];
+        typHiScore &e = c.table[intRank - 1];
         e.holder = strName;
         e.ticket.clear();
-        WriteHolder(ini, rank, e);
+        WriteHolder(ini, intRank, e);
     });
 }
 
@@ -175,53 +186,111 @@ void clsSetup::setSoundOnOff(bool blnSound)
     });
 }
 
+QString clsSetup::OwnCopy() const
+{
+    return m_folders.user.isEmpty() ? QString() : DataFolders::findIgnoringCase(m_folders.user, IniName);
+}
+
 void clsSetup::WriteProfile(const Change &change)
 {
-    Merged merged;
-    {
-        const FolderLock lock(strIniFile);
-        // Written without the lock, the change could undo another game's;
-        // it stays in memory instead, as with any failed write.
-        merged = Merge(lock.busy() ? QString() : strIniFile, change);
-        if (lock.busy()) {
-            Keep(merged.contents);
-            return;
-        }
-        if (merged.ini.save(strIniFile)) {
-            Keep(merged.contents);
-            m_knownBytes = merged.ini.toBytes();
-            return;
-        }
-    }
+    const QString own = OwnCopy();
+    const bool movable = !own.isEmpty() && strIniFile != own;
+    const QFileInfo file(strIniFile);
+    const bool folderWritable = QFileInfo(file.absolutePath()).isWritable();
     // A program folder the player may not write (a system-wide install), or
     // a settings file its owner made read-only: the change goes to the
-    // player's own copy, which starts from the program folder's file so that
-    // nothing it held is lost, and is the one read and written from now on.
-    // Any other failure is not reported: memory stays authoritative.
-    const QString own = m_folders.user.isEmpty() ? QString() : DataFolders::findIgnoringCase(m_folders.user, IniName);
-    const QFileInfo file(strIniFile);
-    if (own.isEmpty() || strIniFile == own
-        || (QFileInfo(file.absolutePath()).isWritable() && !IniDocument::isReadOnly(strIniFile))
-        || !QDir().mkpath(m_folders.user)) {
-        Keep(merged.contents);
+    // player's own copy. That file's lock is never waited for: it is not the
+    // player's, and whoever holds it must not cost the player a score.
+    if (movable && (IniDocument::isReadOnly(strIniFile) || (!folderWritable && !file.exists()))) {
+        WriteOwnCopy(own, change);
         return;
     }
-    const FolderLock lock(own);
-    if (lock.busy()) {
+    Merged merged;
+    {
+        const WriterLock lock(strIniFile);
+        // Written without the lock, the change could undo another game's;
+        // it stays in memory instead, as with any failed write.
+        if (lock.busy()) {
+            Keep(Merge(QString(), change).contents);
+            return;
+        }
+        merged = Merge(strIniFile, change);
+        if (merged.ini.save(strIniFile)) {
+            Saved(merged, strIniFile);
+            return;
+        }
+    }
+    // Refused all the same (unreadable in a folder the player may not
+    // write, made read-only meanwhile): the player's own copy takes it. Any
+    // other failure is not reported: memory stays authoritative.
+    if (movable && !(folderWritable && !IniDocument::isReadOnly(strIniFile)))
+        WriteOwnCopy(own, change);
+    else
         Keep(merged.contents);
+}
+
+void clsSetup::WriteOwnCopy(const QString &own, const Change &change)
+{
+    if (!QDir().mkpath(m_folders.user)) {
+        Keep(Merge(QString(), change).contents);
+        return;
+    }
+    const WriterLock lock(own);
+    if (lock.busy()) {
+        Keep(Merge(QString(), change).contents);
         return;
     }
     // Another game may have made the copy meanwhile: then the change merges
-    // into it, never replacing it with the program folder's file. Merged
-    // afresh from the store's contents before the change, which Keep has
-    // not taken yet.
-    if (QFileInfo::exists(own))
-        merged = Merge(own, change);
-    if (merged.ini.save(own)) {
-        strIniFile = own;
-        m_knownBytes = merged.ini.toBytes();
+    // into it, never replacing it with the program folder's file. Otherwise
+    // the copy starts from the program folder's file, so that nothing it
+    // held is lost.
+    const Merged merged = Merge(QFileInfo::exists(own) ? own : strIniFile, change);
+    if (merged.ini.save(own))
+        Saved(merged, own);
+    else
+        Keep(merged.contents);
+}
+
+// Puts this game's entries where they belong in `c`: one the file does not
+// hold yet (new, or its write was refused) is entered as a new score is,
+// unless it was in the file once and has been pushed out since; a named one
+// gets its name wherever it stands. While any is missing from the file, the
+// whole table is written, so that a name never lands beside a score the file
+// holds for someone else.
+void clsSetup::Replay(Contents &c, IniDocument &ini) const
+{
+    bool whole = false;
+    for (const OwnEntry &own : m_own) {
+        int rank = Find(c.table, own.entry);
+        if (!own.inFile) {
+            if (rank < 0)
+                rank = Enter(c.table, own.entry);
+            whole = whole || rank > 0;
+        }
+        if (rank < 0 || !own.named)
+            continue;
+        typHiScore &e = c.table[rank - 1];
+        e.holder = own.entry.holder;
+        e.ticket.clear();
+        WriteHolder(ini, rank, e);
     }
+    if (whole)
+        WriteTable(ini, c.table);
+}
+
+void clsSetup::Saved(const Merged &merged, const QString &file)
+{
+    strIniFile = file;
+    m_knownBytes = merged.ini.toBytes();
     Keep(merged.contents);
+    // The file holds each entry now: named ones are done, the others wait
+    // for their name, and those pushed out of the table are gone.
+    std::erase_if(m_own, [&](OwnEntry &own) {
+        if (own.named || Find(udtHiScore, own.entry) < 0)
+            return true;
+        own.inFile = true;
+        return false;
+    });
 }
 
 void clsSetup::Keep(const Contents &contents)
@@ -248,6 +317,7 @@ clsSetup::Merged clsSetup::Merge(const QString &file, const Change &change) cons
         if (read.hasSound)
             m.contents.soundOn = read.soundOn;
     }
+    Replay(m.contents, m.ini);
     change(m.contents, m.ini);
     return m;
 }

@@ -14,6 +14,7 @@
 #include <array>
 #include <functional>
 #include <optional>
+#include <vector>
 
 class World;
 
@@ -42,11 +43,12 @@ public:
     // unique to this entry, stands where HolderN goes), so a game that never
     // gets the name credits the score to nobody.
     // Every change (this one, SetScoreHolder, setSoundOnOff) is made under
-    // the lock of the folder the settings file is in, to the table the file
-    // holds at that moment, and the store then holds the result. Where the
-    // file cannot be read or written, or holds no table (emptied), or the
-    // lock is not had within 2 s, the store's own table stands and the
-    // failure is silent.
+    // the table's writer lock, to the table the file holds at that moment,
+    // and the store then holds the result. Where the file cannot be read or
+    // written, or holds no table (emptied), or the lock is not had within
+    // 2 s, the store's own table stands and the failure is silent; an entry
+    // of this game's that the file does not hold yet, with its name if it has
+    // one, is entered by the next write that succeeds, whole.
     qint16 SetScore(qint32 lngScore);
 
     // The holder of the rank; the empty text when it is absent.
@@ -56,7 +58,8 @@ public:
     // (cancelled prompt) removes the key instead. After SetScore, the name
     // goes to the entry that score made, found by its ticket wherever other
     // games have moved it since (nowhere, when they have pushed it out of
-    // the table).
+    // the table), and never beside any other score: an entry whose own
+    // write was refused is written with its name.
     void SetScoreHolder(qint16 intRank, const std::optional<QString> &strName);
 
     // The rank's date in the locale's general form (date alone at midnight).
@@ -67,7 +70,11 @@ public:
     void setSoundOnOff(bool blnSound);
 
     // The settings file's full path: the one read at start-up, or the
-    // per-user copy once the program folder refused a write.
+    // per-user copy once a write went there. A settings file the player may
+    // not write at all (a system-wide install, a file its owner made
+    // read-only) is never locked for a write: the change goes straight to
+    // the per-user copy, so nobody holding the program folder's lock can
+    // keep it from being saved.
     QString iniFile() const { return strIniFile; }
 
 private:
@@ -76,8 +83,10 @@ private:
         std::optional<QString> holder;
         QDateTime date;
         // While the entry waits for its player's name: the ticket by which
-        // the game that made it finds it again. Empty otherwise.
+        // the game that made it finds it again (PendingN). Empty otherwise.
         QString ticket;
+        // The ticket it was made with, kept in memory once named.
+        QString id;
     };
     using Table = std::array<typHiScore, Ranks>;
 
@@ -97,10 +106,24 @@ private:
     // document, whose lines it edits.
     using Change = std::function<void(Contents &, IniDocument &)>;
 
+    // An entry this game made, until the file holds it with its name.
+    struct OwnEntry {
+        typHiScore entry; // as SetScore made it, and the name once given
+        bool named = false;
+        bool inFile = false; // a write holding the entry succeeded
+    };
+
     const typHiScore &entry(qint16 intRank) const;
     void WriteProfile(const Change &change);
+    void WriteOwnCopy(const QString &own, const Change &change);
     Merged Merge(const QString &file, const Change &change) const;
+    void Replay(Contents &contents, IniDocument &ini) const;
+    void Saved(const Merged &merged, const QString &file);
     void Keep(const Contents &contents);
+    QString OwnCopy() const;
+    static int Find(const Table &table, const typHiScore &entry);
+    static int Enter(Table &table, const typHiScore &entry);
+    static void WriteTable(IniDocument &ini, const Table &table);
     static Contents Parse(const IniDocument &ini);
     static void WriteHolder(IniDocument &ini, int rank, const typHiScore &entry);
     static QString TrimNull(const QString &text);
@@ -112,7 +135,7 @@ private:
     QString strIniFile;
     // strIniFile's bytes as this store last read or wrote them.
     QByteArray m_knownBytes;
-    // The entry the last SetScore made, as written (score, date, ticket),
-    // by which SetScoreHolder finds it again.
-    std::optional<typHiScore> m_ownEntry;
+    // This game's entries that the file does not hold whole yet, oldest
+    // first; the last SetScore's is the last.
+    std::vector<OwnEntry> m_own;
 };

@@ -37,23 +37,35 @@ enum { GraceMs = 40, HardMs = 45 };
 enum { LateStartMs = 60 };
 
 /* How far the player got, for the timer that ends it: what it exits with
-   when the time is up, and the line it prints. Set before each step. */
-static volatile sig_atomic_t stage_code = ExitFile;
-static const char *volatile stage_line = "Chirp.exe: cannot read: the wave file was not read in time\n";
+   when the time is up, and the line it prints. The handler reads only
+   sig_atomic_t variables: the stage indexes this table. */
+enum Stage { StageReading, StageHanding, StageServer, StageAlsa, StageDone };
+static const struct {
+    int code;
+    const char *line;
+} stages[] = {
+    [StageReading] = {ExitFile, "Chirp.exe: cannot read: the wave file was not read in time\n"},
+    [StageHanding] = {ExitAudio, "Chirp.exe: no audio: the sound was not handed to a sound server in time\n"},
+    [StageServer] = {ExitAudio, "Chirp.exe: no audio: the sound server did not play the whole sound in time\n"},
+    [StageAlsa] = {ExitAudio, "Chirp.exe: no audio: ALSA did not play the whole sound in time\n"},
+    [StageDone] = {0, NULL},
+};
+static volatile sig_atomic_t stage = StageReading;
+/* Set once a failure has been reported, so that the timer adds no line. */
+static volatile sig_atomic_t said = 0;
 
-static void set_stage(int code, const char *line)
+static void set_stage(enum Stage next)
 {
-    stage_line = line;
-    stage_code = code;
+    stage = next;
 }
 
 static void time_is_up(int signal)
 {
     (void)signal;
     /* Only what a signal handler may call. */
-    const int code = stage_code;
-    const char *line = stage_line;
-    if (code != 0 && line) {
+    const int code = stages[stage].code;
+    const char *line = stages[stage].line;
+    if (code != 0 && line && !said) {
         const ssize_t ignored = write(STDERR_FILENO, line, strlen(line));
         (void)ignored;
     }
@@ -93,7 +105,7 @@ static int fail(int code, const char *what, const char *detail)
 {
     /* Said once: should the timer end the player while it cleans up, it
        exits without a second line. */
-    stage_line = NULL;
+    said = 1;
     fprintf(stderr, "Chirp.exe: %s%s%s\n", what, detail ? ": " : "", detail ? detail : "");
     return code;
 }
@@ -382,7 +394,7 @@ static PulseOutcome play_pulse(const Wave *wave, size_t bytes, int64_t deadline)
         }
         if (written == bytes && !drain) {
             /* Only the drain's completion says the cue was played. */
-            set_stage(ExitAudio, "Chirp.exe: no audio: the sound server did not play the whole sound in time\n");
+            set_stage(StageServer);
             drain = pa_stream_drain(p.stream, pulse_drained, &p.drained);
         }
         /* Past the deadline the cue is cut where it stands: a player that
@@ -415,7 +427,7 @@ static PulseOutcome play_pulse(const Wave *wave, size_t bytes, int64_t deadline)
         fail(0, "no audio", "the sound server did not play the whole sound in time");
         outcome = PulseFailed;
     } else if (outcome == PulsePlayed) {
-        set_stage(0, NULL);
+        set_stage(StageDone);
     }
     if (drain)
         pa_operation_unref(drain);
@@ -480,7 +492,7 @@ static int play_alsa(const Wave *wave, size_t bytes, int64_t deadline)
         return fail(ExitAudio, "no audio: ALSA did not take the whole sound",
                     err < 0 ? snd_strerror(err) : "not in time");
     }
-    set_stage(ExitAudio, "Chirp.exe: no audio: ALSA did not play the whole sound in time\n");
+    set_stage(StageAlsa);
     /* Non-blocking, the drain only starts; wait for it up to the deadline. */
     err = snd_pcm_drain(pcm);
     int drained = err == 0;
@@ -492,7 +504,7 @@ static int play_alsa(const Wave *wave, size_t bytes, int64_t deadline)
         err = 0;
     }
     if (drained)
-        set_stage(0, NULL);
+        set_stage(StageDone);
     snd_pcm_close(pcm);
     if (err < 0)
         return fail(ExitAudio, "no audio: ALSA could not play the sound", snd_strerror(err));
@@ -521,7 +533,7 @@ int main(int argc, char *argv[])
     const size_t bytes = limit < wave.bytes ? (size_t)limit : wave.bytes;
     const int64_t deadline = start + ((int64_t)ms + GraceMs) * 1000;
 
-    set_stage(ExitAudio, "Chirp.exe: no audio: the sound was not handed to a sound server in time\n");
+    set_stage(StageHanding);
     int code = 0;
     if (bytes > 0) {
         const PulseOutcome outcome = play_pulse(&wave, bytes, deadline);
