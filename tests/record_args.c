@@ -1,11 +1,12 @@
 // SPDX-License-Identifier: MIT
 /* Test helper: appends what it was started with to the file named by its
    first argument: its arguments, working directory, where its standard
-   streams lead and how many descriptors it holds. Then sleeps for the number
+   streams lead, how many descriptors it holds and its QT_ variables. Then sleeps for the number
    of milliseconds in its second argument, when there is one. */
 #include <dirent.h>
 #include <stdio.h>
 #include <stdlib.h>
+#include <string.h>
 #include <time.h>
 #include <unistd.h>
 
@@ -43,6 +44,10 @@ int main(int argc, char *argv[])
         fprintf(f, "fd%d=%s\n", fd, buf);
     }
     fprintf(f, "fds=%d\n", fds);
+    extern char **environ;
+    for (char **e = environ; *e; ++e)
+        if (strncmp(*e, "QT_", 3) == 0)
+            fprintf(f, "env=%s\n", *e);
     fprintf(f, "end\n");
     fclose(f);
     if (argc > 2) {

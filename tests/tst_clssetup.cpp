@@ -471,6 +471,17 @@ void tst_clssetup::namesGoOnlyToTheScoresTheirPlayersMade()
         game.SetScoreHolder(2, QStringLiteral("carol"));
     }
     QCOMPARE(holdersInFile(), (QStringList{"taro", "carol", "Err", "taro", "Err"}));
+
+    // A ticket beside a name is dead: a program that knows no tickets named
+    // the rank (moving the entries under the ticket). It goes at the next
+    // write, and the name stays.
+    TestFiles::write(ini, tableFile({{1000, "taro"}, {100, "jiro"}}) + "Pending2=abc\r\n");
+    {
+        clsSetup game(world, dir.path());
+        QCOMPARE(game.SetScore(50), qint16(3));
+    }
+    QCOMPARE(holdersInFile().mid(0, 2), (QStringList{"taro", "jiro"}));
+    QVERIFY(!TestFiles::read(ini).contains("Pending2"));
 }
 
 void tst_clssetup::anEmptiedFileLeavesTheTableAsItWas()
@@ -490,7 +501,10 @@ void tst_clssetup::anEmptiedFileLeavesTheTableAsItWas()
         const clsSetup reread(again, dir.path());
         QCOMPARE(scores(reread), (QList<int>{500, 400, 300, 250, 200}));
         QVERIFY(reread.SoundOnOff());
-        QVERIFY(TestFiles::read(ini).startsWith(emptied));
+        // What the emptied file held stays, the table after it.
+        const QByteArray after = TestFiles::read(ini);
+        QVERIFY(after.startsWith(emptied));
+        QVERIFY(after.indexOf("[HiScore]") >= emptied.size());
     }
 }
 

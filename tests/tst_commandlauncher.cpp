@@ -3,6 +3,7 @@
 // arguments arrive, where the program is looked for, what it inherits, that
 // the game never waits and that no zombie is left behind.
 #include "platform/CommandLauncher.h"
+#include "platform/GameEnvironment.h"
 
 #include "TestFiles.h"
 
@@ -105,6 +106,11 @@ void tst_commandlauncher::startsWithArgumentsAndInheritance()
     QTemporaryDir cwd;
     QDir::setCurrent(cwd.path());
     CommandLauncher launcher(m_dir->path());
+    // What the game sets for its own Qt stays with the game; what the player
+    // set goes on.
+    qputenv("QT_BY_PLAYER", "1");
+    QVERIFY(!GameEnvironment::setDefault("QT_BY_PLAYER", "2"));
+    QVERIFY(GameEnvironment::setDefault("QT_BY_GAME", "1"));
     QVERIFY(launcher.start(QStringLiteral(RECORD_ARGS " %1  OK.wav   $HOME;rm").arg(m_out)));
     QVERIFY(waitForRecords(m_out, 1));
     const QString record = QString::fromLocal8Bit(TestFiles::read(m_out));
@@ -113,6 +119,8 @@ void tst_commandlauncher::startsWithArgumentsAndInheritance()
     QVERIFY(record.contains("cwd=" + QDir(cwd.path()).canonicalPath() + "\n"));
     QVERIFY(record.contains("fd0=/dev/null\nfd1=/dev/null\nfd2=/dev/null\n"));
     QVERIFY(record.contains("fds=3\n")); // nothing of the game's leaks into the player
+    QVERIFY(record.contains("env=QT_BY_PLAYER=1\n"));
+    QVERIFY(!record.contains("QT_BY_GAME"));
 }
 
 void tst_commandlauncher::programDirectoryBeforePath()

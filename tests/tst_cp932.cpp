@@ -44,6 +44,7 @@ void tst_cp932::decode()
     QFETCH(QByteArray, bytes);
     QFETCH(QString, text);
     QCOMPARE(Cp932::decode(bytes), text);
+    QCOMPARE(Cp932::decodeWithIcu(bytes), text);
 }
 
 void tst_cp932::encode_data()
@@ -87,6 +88,7 @@ void tst_cp932::roundTripsEveryMappedPair()
             const char bytes[2] = {char(lead), char(trail)};
             const QString s = Cp932::decode(QByteArrayView(bytes, 2));
             QCOMPARE(s.size(), 1);
+            QCOMPARE(Cp932::decodeWithIcu(QByteArrayView(bytes, 2)), s);
             QStringDecoder table("windows-31j", QStringConverter::Flag::Stateless);
             const QString inTable = table.decode(QByteArrayView(bytes, 2));
             const bool mapped = !table.hasError() && inTable.size() == 1 && inTable != QString(QChar(0xFFFD));

@@ -6,6 +6,7 @@
 // refuse what they refuse a player.
 #include "classes/clsMondai.h"
 #include "classes/clsSetup.h"
+#include "platform/RuntimeError.h"
 #include "platform/WriterLock.h"
 
 #include "FakeWorld.h"
@@ -268,6 +269,22 @@ void tst_settingsfiles::userQuestionFileTakesThePlaceOfTheShippedOne()
     clsMondai bank(world, f.folders());
     bank.LoadMondai("Mondai0.txt");
     QCOMPARE(bank.GetMondai(), QStringLiteral("mine"));
+
+    // One that is there but may not be read is an access error, not a
+    // missing file: the file itself, or the folder it is in.
+    const auto error = [&] {
+        try {
+            bank.LoadMondai("Mondai0.txt");
+        } catch (const RuntimeError &e) {
+            return int(e.number());
+        }
+        return 0;
+    };
+    chmodFile(f.inUser("mondai0.txt"), 0);
+    QCOMPARE(error(), 75);
+    QVERIFY(QFile::remove(f.inUser("mondai0.txt")));
+    chmodFile(f.program, 0600);
+    QCOMPARE(error(), 75);
 }
 
 void tst_settingsfiles::userFolderFollowsTheXdgRules()

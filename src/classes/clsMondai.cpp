@@ -10,6 +10,7 @@
 #include <QDir>
 #include <QFile>
 
+#include <cerrno>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -80,19 +81,31 @@ void clsMondai::LoadMondai(const QString &strFileName)
 
     const QString path = m_folders.fileToRead(strFileName);
     const QByteArray name = QFile::encodeName(path);
+    // Looked at through a descriptor that can neither read nor act (O_PATH),
+    // so that anything but a regular file (a device, FIFO or socket, or a
+    // link to one) is refused unopened: opening a device can act on it, a
+    // serial port raising its lines. The file read is then the one looked
+    // at, opened through that descriptor, never whatever the name may lead
+    // to by then.
+    const int probe = ::open(name.constData(), O_PATH | O_CLOEXEC);
+    if (probe < 0) {
+        throw RuntimeError(errno == ENOENT || errno == ENOTDIR ? RuntimeError::FileNotFound
+                                                               : RuntimeError::PathFileAccessError,
+                           path);
+    }
     struct stat st {};
-    if (::stat(name.constData(), &st) != 0)
-        throw RuntimeError(RuntimeError::FileNotFound, path);
-    // Only a regular file is read, and anything else (a device, FIFO or
-    // socket, or a link to one) is refused unopened: opening a device can
-    // act on it, a serial port raising its lines.
-    if (!S_ISREG(st.st_mode))
-        throw RuntimeError(RuntimeError::PathFileAccessError, path);
-    // The path may have been swapped for something else since: opened
-    // without blocking, so that a FIFO cannot hang the start, and looked at
-    // again.
-    const int fd = ::open(name.constData(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
-    if (fd < 0 || ::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+    int fd = -1;
+    if (::fstat(probe, &st) == 0 && S_ISREG(st.st_mode)) {
+        // Without blocking, should a FIFO be met all the same.
+        constexpr int Flags = O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC;
+        fd = ::open(QByteArray("/proc/self/fd/" + QByteArray::number(probe)).constData(), Flags);
+        // Without /proc: the name once more, and only the same file is read.
+        if (fd < 0 && errno == ENOENT)
+            fd = ::open(name.constData(), Flags);
+    }
+    ::close(probe);
+    struct stat opened {};
+    if (fd < 0 || ::fstat(fd, &opened) != 0 || opened.st_dev != st.st_dev || opened.st_ino != st.st_ino) {
         if (fd >= 0)
             ::close(fd);
         throw RuntimeError(RuntimeError::PathFileAccessError, path);
@@ -102,7 +115,7 @@ void clsMondai::LoadMondai(const QString &strFileName)
         ::close(fd);
         throw RuntimeError(RuntimeError::PathFileAccessError, path);
     }
-    if (st.st_size > MaxFileBytes)
+    if (opened.st_size > MaxFileBytes)
         throw RuntimeError(RuntimeError::OutOfMemory, path);
     // The file may grow while it is read.
     const QByteArray bytes = file.read(MaxFileBytes + 1);

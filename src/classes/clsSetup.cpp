@@ -57,7 +57,11 @@ clsSetup::Contents clsSetup::Parse(const IniDocument &ini)
         // game from starting: it reads as the default date.
         const QString date = TrimNull(ini.string(HiScore, key("Date", n), DefaultDate));
         e.date = Runtime::parseStoredDate(date).value_or(defaultDate);
-        e.ticket = e.id = TrimNull(ini.string(HiScore, key("Pending", n), QString()));
+        // We write a rank's PendingN or its HolderN, never both: a ticket
+        // beside a name is dead (a program that knows no tickets named the
+        // rank), and the rank's next write drops it.
+        if (!ini.rawValue(HiScore, key("Holder", n)))
+            e.ticket = e.id = TrimNull(ini.string(HiScore, key("Pending", n), QString()));
         for (const char *stem : {"Score", "Holder", "Date", "Pending"})
             c.hasTable = c.hasTable || ini.rawValue(HiScore, key(stem, n)).has_value();
     }

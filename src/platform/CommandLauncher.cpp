@@ -3,6 +3,8 @@
 // thread, where QProcess::startDetached waits for the exec and costs ~6 ms.
 #include "CommandLauncher.h"
 
+#include "GameEnvironment.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -14,7 +16,6 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-extern char **environ;
 
 namespace {
 
@@ -100,8 +101,15 @@ bool CommandLauncher::start(const QString &commandLine)
     posix_spawnattr_setpgroup(&attr, 0);
     posix_spawnattr_setflags(&attr, POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF | POSIX_SPAWN_SETPGROUP);
 
+    QList<QByteArray> variables = GameEnvironment::forChildren();
+    QList<char *> envp;
+    envp.reserve(variables.size() + 1);
+    for (QByteArray &v : variables)
+        envp.append(v.data());
+    envp.append(nullptr);
+
     pid_t pid = -1;
-    const int rc = posix_spawn(&pid, argv.first(), &actions, &attr, argv.data(), environ);
+    const int rc = posix_spawn(&pid, argv.first(), &actions, &attr, argv.data(), envp.data());
     posix_spawnattr_destroy(&attr);
     posix_spawn_file_actions_destroy(&actions);
     if (rc != 0)

@@ -18,7 +18,8 @@ public:
     explicit CommandLauncher(const QString &programDirectory, QObject *parent = nullptr);
 
     // Splits `commandLine` on blanks (no shell, no quoting) and starts it with
-    // the current directory inherited, standard streams on /dev/null, other
+    // the current directory and the environment inherited (less what the
+    // game set for itself alone, GameEnvironment), standard streams on /dev/null, other
     // descriptors closed and a process group of its own. Does not wait: the
     // child outlives the game and is reaped once it ends. Returns false when
     // the line is empty, the program is not found or cannot be started.

@@ -21,6 +21,10 @@ constexpr bool isLeadByte(unsigned char b)
 // (one per bad lead byte; a lone lead byte at the end is one U+FFFD too).
 QString decode(QByteArrayView bytes);
 
+// Decodes `bytes` as decode() does, on ICU alone: what decode() uses where
+// the C library lacks its CP932 converter (glibc-gconv-extra).
+QString decodeWithIcu(QByteArrayView bytes);
+
 // Encodes `text` as the Windows ANSI conversion does: a look-alike of a
 // code page character is written as that character (best fit: 〜 U+301C as
 // ～, ¥ as \, − as －), a character with no mapping at all as "?"; a
