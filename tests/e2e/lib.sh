@@ -29,10 +29,12 @@ game_pid=
 bus_pid=
 # A test that starts more processes sets this to a function that stops them.
 stop_more=
+lock_holders=()
 
 stop_everything() {
   [[ -n "$game_pid" ]] && kill "$game_pid" 2>/dev/null
   [[ -n "$stop_more" ]] && "$stop_more"
+  [[ ${#lock_holders[@]} -eq 0 ]] || release_lock
   [[ -n "$bus_pid" ]] && kill "$bus_pid" 2>/dev/null
   [[ -n "$xvfb_pid" ]] && kill "$xvfb_pid" 2>/dev/null
   rm -rf "$work"
@@ -61,6 +63,22 @@ wait_for() {
     ((SECONDS < deadline)) || return 1
     sleep 0.02
   done
+}
+
+# hold_lock FILE...: another program holds the lock on each FILE (an
+# exclusive flock) until release_lock or the end of the test.
+hold_lock() {
+  local file
+  for file; do
+    flock -o "$file" sh -c 'echo $$ >"$1"; exec sleep 600' sh "$work/holder$RANDOM.pid" >/dev/null 2>&1 &
+    lock_holders+=($!)
+  done
+  sleep 0.2
+}
+release_lock() {
+  kill "${lock_holders[@]}" $(cat "$work"/holder*.pid 2>/dev/null) 2>/dev/null
+  rm -f "$work"/holder*.pid
+  lock_holders=()
 }
 
 check() { # check NAME CONDITION...
@@ -146,7 +164,8 @@ wait_exit_code() {
   fi
   wait "$game_pid" 2>/dev/null
   local code=$?
-  game_pid=
+  # Its window is gone, and the X server may give its id to the next game.
+  game_pid= main_window=
   return $code
 }
 

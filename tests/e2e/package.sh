@@ -68,6 +68,11 @@ check "starting writes nothing into the empty home" [ -z "$(ls -A "$home")" ]
 mkdir -p "$home/.local/share/typhoros"
 printf 'ab\r\n' > "$home/.local/share/typhoros/Mondai3.txt"
 give_to_player "$home"
+# Another account (root here) holds the program folder's locks all game: the
+# folder itself and a lock file in it. The player's writes never wait for
+# them and the score is the player's all the same.
+programs="$prefix/usr/lib/typhoros"
+hold_lock "$programs" "$programs/.Typhoros.ini.lock"
 start_game
 click $LEVEL3
 click $START
@@ -85,6 +90,8 @@ check "nothing is written beside the program" [ ! -e "$prefix/usr/lib/typhoros/T
 click $EXIT
 wait_exit_code
 check "the game ends with 0" [ $? -eq 0 ]
+release_lock
+rm -f "$programs/.Typhoros.ini.lock"
 
 check "a second start" start_game
 check "shows the score" [ "$(table)" != "$fresh_table" ]
