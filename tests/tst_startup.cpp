@@ -1,10 +1,12 @@
 // SPDX-License-Identifier: MIT
-// Start-up: the settings store and the window come up in order, and a missing
+// Start-up: the way to the session's input method, the settings store and
+// the window come up in order, and a missing
 // question file stops the program with the run-time error report before any
 // window is drawn; an error in an event procedure stops the game before the
 // report opens.
 #include "app/modTyphoros.h"
 #include "classes/clsSetup.h"
+#include "desktop/InputMethodRoute.h"
 #include "desktop/SystemWorld.h"
 #include "forms/frmMain.h"
 #include "platform/RuntimeError.h"
@@ -25,6 +27,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+Q_DECLARE_METATYPE(InputMethodRoute::Session)
+
 class tst_startup : public QObject
 {
     Q_OBJECT
@@ -35,6 +39,8 @@ private slots:
     void reportGoesToBoxAndExitCode();
     void errorInEventProcedureStopsTheGameFirst();
     void boxesBelongToTheGameWindowAndKeepTheKeys();
+    void inputMethodRoute_data();
+    void inputMethodRoute();
 };
 
 void tst_startup::startsAndShowsWindow()
@@ -159,6 +165,41 @@ void tst_startup::boxesBelongToTheGameWindowAndKeepTheKeys()
     answer->setFocus();
     typeInto(gameWindow, Qt::Key_B, QStringLiteral("b"));
     QCOMPARE(answer->text(), QStringLiteral("b"));
+}
+
+void tst_startup::inputMethodRoute_data()
+{
+    using S = InputMethodRoute::Session;
+    QTest::addColumn<S>("session");
+    QTest::addColumn<QByteArray>("platform");
+    QTest::addColumn<QByteArray>("module");
+    // platform, module, wayland, x11, textInput, framework
+    QTest::newRow("GNOME 43, Qt 6.4, XWayland: through it, with the module")
+        << S{"", "", true, true, false, "ibus"} << QByteArray("xcb") << QByteArray("ibus");
+    QTest::newRow("GNOME without XWayland: the module natively")
+        << S{"", "", true, false, false, "ibus"} << QByteArray() << QByteArray("ibus");
+    QTest::newRow("GNOME 48, Qt 6.8 (text-input v3): Qt alone")
+        << S{"", "", true, true, true, "ibus"} << QByteArray() << QByteArray();
+    QTest::newRow("KDE Plasma (text-input v2): Qt alone")
+        << S{"", "", true, true, true, "fcitx"} << QByteArray() << QByteArray();
+    QTest::newRow("X11 session without a module (GNOME on Xorg)")
+        << S{"", "", false, true, false, "ibus"} << QByteArray() << QByteArray("ibus");
+    QTest::newRow("the player's module stands")
+        << S{"", "fcitx", true, true, false, "ibus"} << QByteArray() << QByteArray();
+    QTest::newRow("the player's Wayland platform stands")
+        << S{"wayland", "", false, true, false, "ibus"} << QByteArray() << QByteArray("ibus");
+    QTest::newRow("no input method runs") << S{"", "", true, true, false, ""} << QByteArray() << QByteArray();
+    QTest::newRow("offscreen") << S{"offscreen", "", false, false, false, "ibus"} << QByteArray() << QByteArray();
+}
+
+void tst_startup::inputMethodRoute()
+{
+    QFETCH(InputMethodRoute::Session, session);
+    QFETCH(QByteArray, platform);
+    QFETCH(QByteArray, module);
+    const InputMethodRoute::Route route = InputMethodRoute::choose(session);
+    QCOMPARE(route.platform, platform);
+    QCOMPARE(route.module, module);
 }
 
 QTEST_MAIN(tst_startup)

@@ -3,6 +3,7 @@
 #include "app/TyphorosApplication.h"
 #include "app/modTyphoros.h"
 #include "desktop/Fonts.h"
+#include "desktop/InputMethodRoute.h"
 #include "desktop/SystemWorld.h"
 #include "forms/frmMain.h"
 #include "platform/GameEnvironment.h"
@@ -22,10 +23,21 @@ int main(int argc, char *argv[])
     if (QFileInfo::exists(QFileInfo(programFile).absolutePath()
                           + QStringLiteral("/wayland-decoration-client/libtyphoros-frame.so")))
         GameEnvironment::setDefault("QT_WAYLAND_DECORATION", "typhoros");
+    // Japanese input with nothing for the player to set, where Qt alone
+    // would not reach the session's input method (GNOME with Qt before 6.7).
+    const InputMethodRoute::Route route = InputMethodRoute::choose(InputMethodRoute::probe());
+    if (!route.platform.isEmpty())
+        GameEnvironment::setDefault("QT_QPA_PLATFORM", route.platform);
+    if (!route.module.isEmpty())
+        GameEnvironment::setDefault("QT_IM_MODULE", route.module);
 
     TyphorosApplication app(argc, argv);
     app.setApplicationName(QStringLiteral(TYPHOROS_NAME));
     app.setApplicationVersion(QStringLiteral(TYPHOROS_VERSION));
+    // The desktop entry's name: the Wayland app id, by which the desktop
+    // shows the window with the entry's name and icon and groups it with
+    // its launcher (on X11 the entry's StartupWMClass does that).
+    app.setDesktopFileName(QStringLiteral(TYPHOROS_APP_ID));
     Fonts::installSubstitutions();
 
     const QString programDirectory = QCoreApplication::applicationDirPath();

@@ -112,6 +112,11 @@ game_command=
 start_game() {
   (cd "$work" && exec "${as_player[@]}" "${game_command:-$folder/typhoros}" 2>"$folder/stderr.log") &
   game_pid=$!
+  game_shown
+}
+# game_shown: waits for the game's window, however the game was started;
+# sets main_window and the origin of its client area.
+game_shown() {
   main_window=
   wait_for window_named '^Typhoros$' && main_window=$(window_id '^Typhoros$')
   # A game that never showed its window says why on stderr.
@@ -223,6 +228,8 @@ answer_through_ime() {
   press "$@"
   sleep 0.5
   [[ ${pictures:-} == none ]] || check "$name: the composition shows in the box" inked
+  # A check the caller wants made while the composition is open.
+  [[ -z ${while_composing:-} ]] || "$while_composing"
   press Return # commits the composition
   sleep 0.8
   check "$name: the committing Enter shoots nothing" [ "$(shots)" -eq "$before" ]

@@ -30,10 +30,12 @@ stop_more=stop_tagged
 start_private_bus "$work/session-bus" "${player_user[@]}"
 start_sway "$work/runtime" "${player_user[@]}" env TYPHOROS_E2E_RUN="$token" || { echo "sway did not start"; exit 1; }
 raises_activated=$(sway_raises_activated && echo yes)
-as_user=("${player_user[@]}" env -i TYPHOROS_E2E_RUN="$token" PATH=/usr/bin:/bin LANG=C.UTF-8
+as_user=("${player_user[@]}" env -i TYPHOROS_E2E_RUN="$token" PATH=/usr/bin:/bin LANG=C.UTF-8 XDG_SESSION_TYPE=wayland
   HOME="$home" XDG_CONFIG_HOME="$home/.config" XDG_RUNTIME_DIR="$XDG_RUNTIME_DIR"
   WAYLAND_DISPLAY="$WAYLAND_DISPLAY" DBUS_SESSION_BUS_ADDRESS="$DBUS_SESSION_BUS_ADDRESS")
-as_player=("${as_user[@]}" QT_QPA_PLATFORM=wayland ASAN_OPTIONS=detect_leaks=0)
+# Qt chooses its platform as in a player's session (natively, which the
+# checks see).
+as_player=("${as_user[@]}" ASAN_OPTIONS=detect_leaks=0)
 # Run from the scratch folder, which the player's user can enter wherever
 # the build tree lies.
 cp "$pointer_program" "$work/wl_pointer"

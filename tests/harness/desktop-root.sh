@@ -19,8 +19,8 @@ here=$(cd "$(dirname "$0")" && pwd)
 desktop_packages=(
   dbus dbus-daemon libglib2.0-bin python3-gi python3-dbus gir1.2-glib-2.0 libgl1-mesa-dri
   gnome-shell mutter ibus ibus-mozc
-  kwin-wayland fcitx5 fcitx5-mozc fcitx5-frontend-qt6
-  qt6-wayland fonts-ipafont-gothic fonts-ipafont-mincho
+  kwin-wayland kde-cli-tools fcitx5 fcitx5-mozc fcitx5-frontend-qt6
+  qt6-wayland xwayland fonts-ipafont-gothic fonts-ipafont-mincho
 )
 
 # The packages that hold the libraries the programs load, here.

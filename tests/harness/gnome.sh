@@ -1,10 +1,12 @@
 # SPDX-License-Identifier: MIT
-# GNOME's compositor and shell, gnome-shell, run headless and natively on
-# Wayland, driven through the shell's own JavaScript (org.gnome.Shell.Eval,
+# GNOME's compositor and shell, gnome-shell, run headless on Wayland with
+# XWayland beside it, as a player's session has it, driven through the
+# shell's own JavaScript (org.gnome.Shell.Eval,
 # which a small extension opens by turning on the shell's unsafe mode):
 # keys and clicks through Clutter virtual devices, windows from the shell's
 # window list, pictures from its screenshot service. IBus, which the shell
-# starts itself, offers Mozc as the second input source.
+# starts itself, offers Mozc as the second input source. Programs started
+# from the shell's menu (gnome_launch) get the shell's own environment.
 # Sourced after lib.sh by an end-to-end script that has set `home`, `as_user`
 # (the command prefix that runs as the player's user, in the session) and
 # `token`; gives the
@@ -83,10 +85,14 @@ JS
   "${as_user[@]}" dbus-daemon --session --address="unix:path=$XDG_RUNTIME_DIR/bus" --fork >/dev/null || return 1
   "${as_user[@]}" gsettings set org.gnome.shell enabled-extensions "['$gnome_extension']"
   "${as_user[@]}" gsettings set org.gnome.desktop.input-sources sources "[('xkb', 'us'), ('ibus', 'mozc-jp')]"
+  # XWayland's socket folder, as a system has it.
+  mkdir -p /tmp/.X11-unix && chmod 1777 /tmp/.X11-unix
   # In a subshell of its own, which does not wait: the shell may crash as
-  # it is stopped at the end, which is no news.
-  ("${as_user[@]}" XDG_CURRENT_DESKTOP=GNOME XDG_SESSION_TYPE=wayland \
-    gnome-shell --headless --wayland --no-x11 --virtual-monitor 1280x800 >"$work/compositor.log" 2>&1 &)
+  # it is stopped at the end, which is no news. What the shell starts gets
+  # its environment: the game from the menu is the sanitizers' build, whose
+  # leak report at exit is no news either.
+  ("${as_user[@]}" XDG_CURRENT_DESKTOP=GNOME XDG_SESSION_TYPE=wayland ASAN_OPTIONS=detect_leaks=0 \
+    gnome-shell --headless --wayland --virtual-monitor 1280x800 >"$work/compositor.log" 2>&1 &)
   # The shell starts in the overview, which takes the keys and clicks; it
   # can be left once the start-up animation is over.
   patience=30 wait_for gnome_desktop_shown || { tail -20 "$work/compositor.log"; return 1; }
@@ -108,16 +114,48 @@ gnome_engine() { "${as_user[@]}" ibus engine 2>/dev/null; }
 # the bottom round the client area, all inside the window's frame rectangle.
 frame_side=1
 frame_title=32
+# An X11 window (through XWayland) has the shell's own frame round it.
 views() {
   gnome_eval "(() => {
     const ws = global.get_window_actors().filter(a => a.visible).map(a => a.meta_window);
-    return ws.map(w => { const r = w.get_frame_rect();
-      return [w.get_stable_sequence(), w.has_focus(), (r.x + $frame_side) + ' ' + (r.y + $frame_title),
-              (r.width - 2 * $frame_side) + 'x' + (r.height - $frame_title - $frame_side),
-              w.get_client_type() == 0 ? 'xdg_shell' : 'xwayland', w.get_title()].join('|'); }).join('~'); })()" | tr '~|' '\n\t'
+    return ws.map(w => { const r = w.get_frame_rect(), native = w.get_client_type() == 0;
+      const c = native ? { x: r.x + $frame_side, y: r.y + $frame_title, width: r.width - 2 * $frame_side,
+                           height: r.height - $frame_title - $frame_side } : w.frame_rect_to_client_rect(r);
+      return [w.get_stable_sequence(), w.has_focus(), c.x + ' ' + c.y, c.width + 'x' + c.height,
+              native ? 'xdg_shell' : 'xwayland', w.get_title()].join('|'); }).join('~'); })()" | tr '~|' '\n\t'
+}
+# gnome_window JS ID: the value of JS about the window of that id, `w`.
+gnome_window() {
+  gnome_eval "(() => { const w = global.get_window_actors().map(a => a.meta_window).find(w => w.get_stable_sequence() == $2);
+    return w ? '' + ($1) : ''; })()"
+}
+# window_app ID: the desktop entry the shell has tied the window to, as its
+# top bar and dash show it (window:N when none).
+window_app() { gnome_window "imports.gi.Shell.WindowTracker.get_default().get_window_app(w).get_id()" "$1"; }
+window_pid() { gnome_window "w.get_pid()" "$1"; }
+# launch ENTRY: starts the desktop entry ENTRY (its id, with .desktop) as a
+# click on it in the dash does, once the shell knows it.
+launch() {
+  entry_known() { [[ $(gnome_eval "'' + !!imports.gi.Shell.AppSystem.get_default().lookup_app('$1')") == true ]]; }
+  wait_for entry_known "$1" || return 1
+  gnome_eval "(() => { const Shell = imports.gi.Shell;
+    Shell.AppSystem.get_default().lookup_app('$1').launch(0, -1, Shell.AppLaunchGpu.APP_PREF); return 1; })()" >/dev/null
+}
+# candidate_list: where the input method's candidate list is on the screen
+# (x y width height), as the shell draws IBus's; empty while it is hidden.
+candidate_list() {
+  gnome_eval "(() => {
+    const find = a => { if (a.has_style_class_name?.('candidate-popup-boxpointer')) return a;
+      for (const c of a.get_children()) { const f = find(c); if (f) return f; } return null; };
+    const p = find(global.stage);
+    if (!p || !p.visible || p.opacity == 0) return '';
+    const [x, y] = p.get_transformed_position(), [w, h] = p.get_transformed_size();
+    return [x, y, w, h].map(Math.round).join(' '); })()"
 }
 on_top() {
-  [[ $(gnome_eval "(() => { const ws = global.display.sort_windows_by_stacking(global.get_window_actors().map(a => a.meta_window));
+  # Override-redirect windows (the shell's own on XWayland) are no one's.
+  [[ $(gnome_eval "(() => { const ws = global.display.sort_windows_by_stacking(global.get_window_actors()
+      .map(a => a.meta_window).filter(w => !w.is_override_redirect()));
     return '' + ws[ws.length - 1].get_stable_sequence(); })()") == "$1" ]]
 }
 # click_to X Y: the pointer to a point of the screen.

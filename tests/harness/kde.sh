@@ -54,6 +54,39 @@ views() {
                       w.caption.replace(/ <[0-9]+>\$/, '')].join('|'));
     }" | tr '|' '\t'
 }
+# kde_window JS ID: the value of JS about the window of that id, `w`.
+kde_window() {
+  kde_script "const w = (workspace.windowList ? workspace.windowList() : workspace.clientList())
+    .find(w => '' + w.internalId == '$2');
+    if (w) print('OUT|' + ($1));"
+}
+# window_app ID: the desktop entry kwin has tied the window to, as the task
+# manager shows it.
+window_app() {
+  local app
+  app=$(kde_window "w.desktopFileName" "$1")
+  [[ -n $app ]] && echo "${app%.desktop}.desktop"
+}
+window_pid() { kde_window "w.pid" "$1"; }
+# launch ENTRY: starts the desktop entry ENTRY of the player's as Plasma's
+# launcher does (KIO's application launcher), in the session's environment.
+launch() {
+  local file=$home/.local/share/applications/$1
+  [[ -f $file ]] || return 1
+  "${as_user[@]}" kioclient exec "$file" -platform offscreen >>"$work/launcher.log" 2>&1
+}
+# candidate_list: where fcitx5's candidate list is on the screen (x y width
+# height), the input-method panel kwin shows; empty while there is none.
+# kwin 5 tells no inputMethod: there the panel is the one untitled window
+# that is neither normal nor a dialog.
+candidate_list() {
+  kde_script "for (const w of (workspace.windowList ? workspace.windowList() : workspace.clientList())) {
+      const panel = w.inputMethod === undefined ? !w.normalWindow && !w.dialog && !w.caption : w.inputMethod;
+      if (!panel || w.visible === false) continue;
+      const g = w.frameGeometry;
+      print('OUT|' + [g.x, g.y, g.width, g.height].map(Math.round).join(' '));
+    }" | head -1
+}
 on_top() {
   [[ $(kde_script "const ws = (workspace.windowList ? workspace.windowList() : workspace.clientList())
       .filter(w => w.normalWindow || w.dialog);
