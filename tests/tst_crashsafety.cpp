@@ -184,7 +184,7 @@ void tst_crashsafety::fullDiskLeavesTheFileAsItWas()
                     ::sync();
                     // Fill the file system to the last block.
                     QFile filler(mountPoint.filePath("filler"));
-                    filler.open(QIODevice::WriteOnly);
+                    QVERIFY(filler.open(QIODevice::WriteOnly));
                     for (const qsizetype size : {65536, 512}) {
                         const QByteArray block(size, '\0');
                         while (filler.write(block) == block.size() && filler.flush()) {

@@ -1,8 +1,14 @@
 // SPDX-License-Identifier: MIT
 // The client-side decoration interface of Qt's Wayland platform plugin
-// (libQt6WaylandClient), declared here because Debian ships no headers for
-// it: the base class of a window frame and of the plugin that makes it.
+// (libQt6WaylandClient): the base class of a window frame and of the plugin
+// that makes it. From Qt's private headers where the build has them;
+// declared here for a release that ships none (Debian 12).
 #pragma once
+
+#ifdef TYPHOROS_QT_PRIVATE_HEADERS
+#include <QtWaylandClient/private/qwaylandabstractdecoration_p.h>
+#include <QtWaylandClient/private/qwaylanddecorationplugin_p.h>
+#else
 
 #include <QtCore/QMargins>
 #include <QtCore/QObject>
@@ -70,3 +76,5 @@ public:
 };
 
 } // namespace QtWaylandClient
+
+#endif
