@@ -116,6 +116,13 @@ over_the_game() {
   IFS=x read -r w h <<<"$(view_field "$box" 4)"
   ((x + w / 2 > origin_x && x + w / 2 < origin_x + 755 && y + h / 2 > origin_y && y + h / 2 < origin_y + 543))
 }
+# Where the candidate list opens when the test starts the game (once).
+report_candidates() {
+  sleep 0.5
+  echo "   started by the test: the candidate list at (x y w h) $(candidate_list)," \
+    "the answer box at $((origin_x + 20)),$((origin_y + 500))"
+  while_composing=
+}
 # The candidate list opens beside the answer box (client 20..640 x
 # 500..530), above or below it.
 candidates_at_the_box() {
@@ -136,6 +143,7 @@ windows)
   ;;
 mozc)
   "${desktop}_mozc_setup"
+  while_composing=report_candidates
   mozc_checks
   menu_checks
   ;;
