@@ -32,9 +32,10 @@ std::array<std::uintptr_t, 2> slot(Member member)
     return raw;
 }
 
+// The protected paint(), reached from a subclass.
 template <typename Decoration>
 struct Frame : Decoration {
-    static auto paint() { return &Frame::paint; }
+    static auto paintFunction() { return &Frame::paint; }
 };
 
 } // namespace
@@ -51,7 +52,7 @@ private slots:
         QCOMPARE(slot(&Declared::margins), slot(&Real::margins));
         QCOMPARE(slot(&Declared::handleMouse), slot(&Real::handleMouse));
         QCOMPARE(slot(&Declared::handleTouch), slot(&Real::handleTouch));
-        QCOMPARE(slot(Frame<Declared>::paint()), slot(Frame<Real>::paint()));
+        QCOMPARE(slot(Frame<Declared>::paintFunction()), slot(Frame<Real>::paintFunction()));
         QCOMPARE(sizeof(DeclaredByTheGame::QWaylandDecorationPlugin), sizeof(QtWaylandClient::QWaylandDecorationPlugin));
         QCOMPARE(slot(&DeclaredByTheGame::QWaylandDecorationPlugin::create),
                  slot(&QtWaylandClient::QWaylandDecorationPlugin::create));
