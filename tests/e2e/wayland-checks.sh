@@ -59,8 +59,7 @@ windows_checks() {
   press Return
   check "the shot hits" wait_for grep -qE "^(OK|red|bule)\.wav" "$folder/cues.log"
   click $EXIT
-  # A player's second click, not a double-click: under GNOME 50 with Qt
-  # 6.11 a second click this soon after the first did not end the game.
+  # A player's pause between stopping the game and quitting.
   sleep 0.6
   quit_game
   check "the game ends with 0" [ $? -eq 0 ]
