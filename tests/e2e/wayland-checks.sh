@@ -59,8 +59,6 @@ windows_checks() {
   press Return
   check "the shot hits" wait_for grep -qE "^(OK|red|bule)\.wav" "$folder/cues.log"
   click $EXIT
-  # A player's pause between stopping the game and quitting.
-  sleep 0.6
   quit_game
   check "the game ends with 0" [ $? -eq 0 ]
 
