@@ -2,13 +2,16 @@
 // The input-method route, from the environment, the compositor and /proc.
 #include "InputMethodRoute.h"
 
-#include <QDir>
-#include <QFile>
 #include <QFileInfo>
 #include <QLibraryInfo>
 #include <QSet>
 #include <QVersionNumber>
 
+#include <cstdio>
+#include <string_view>
+
+#include <dirent.h>
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -58,23 +61,44 @@ QSet<QByteArray> waylandGlobals()
     return names;
 }
 
-// Whether this user runs a process of that name.
-bool userRuns(const QByteArray &name)
+// Qt's module for the input-method daemon this user runs, fcitx5 before
+// IBus; empty when neither runs. One pass over /proc that reads the names
+// of this user's processes only: it runs before the first window, on a
+// desktop of a few hundred processes.
+QByteArray runningFramework()
 {
+    DIR *proc = ::opendir("/proc");
+    if (!proc)
+        return {};
     const uid_t uid = ::getuid();
-    const QStringList pids = QDir(QStringLiteral("/proc")).entryList(QDir::Dirs | QDir::NoDotAndDotDot);
-    for (const QString &pid : pids) {
-        if (!pid.front().isDigit())
+    const int procFd = ::dirfd(proc);
+    bool ibus = false;
+    bool fcitx = false;
+    while (const dirent *entry = ::readdir(proc)) {
+        if (entry->d_name[0] < '1' || entry->d_name[0] > '9')
             continue;
         struct stat st {};
-        const QByteArray dir = "/proc/" + pid.toLatin1();
-        if (::stat(dir.constData(), &st) != 0 || st.st_uid != uid)
+        if (::fstatat(procFd, entry->d_name, &st, 0) != 0 || st.st_uid != uid)
             continue;
-        QFile comm(QString::fromLatin1(dir + "/comm"));
-        if (comm.open(QIODevice::ReadOnly) && comm.readAll().trimmed() == name)
-            return true;
+        char path[sizeof entry->d_name + 8];
+        std::snprintf(path, sizeof path, "%s/comm", entry->d_name);
+        const int fd = ::openat(procFd, path, O_RDONLY | O_CLOEXEC);
+        if (fd < 0)
+            continue;
+        char comm[32];
+        const ssize_t n = ::read(fd, comm, sizeof comm - 1);
+        ::close(fd);
+        std::string_view name(comm, n > 0 ? std::size_t(n) : 0);
+        if (!name.empty() && name.back() == '\n')
+            name.remove_suffix(1);
+        if (name == "fcitx5") {
+            fcitx = true;
+            break;
+        }
+        ibus = ibus || name == "ibus-daemon";
     }
-    return false;
+    ::closedir(proc);
+    return fcitx ? QByteArrayLiteral("fcitx") : ibus ? QByteArrayLiteral("ibus") : QByteArray();
 }
 
 } // namespace
@@ -93,10 +117,7 @@ InputMethodRoute::Session InputMethodRoute::probe()
                 && QFileInfo::exists(plugin);
     if (!s.module.isEmpty())
         return s;
-    if (userRuns("fcitx5"))
-        s.framework = "fcitx";
-    else if (userRuns("ibus-daemon"))
-        s.framework = "ibus";
+    s.framework = runningFramework();
     if (s.framework.isEmpty() || !(s.wayland || s.platform.startsWith("wayland")))
         return s;
     // Text-input v2 and Qt's own protocol are Qt's from 6.4, v3 from 6.7.
