@@ -111,10 +111,9 @@ InputMethodRoute::Session InputMethodRoute::probe()
     s.x11 = !qEnvironmentVariableIsEmpty("DISPLAY");
     // As Qt chooses its platform: natively on Wayland in a Wayland session,
     // where its Wayland plugin is there.
-    const QString plugin = QLibraryInfo::path(QLibraryInfo::PluginsPath)
-                           + QStringLiteral("/platforms/libqwayland-generic.so");
     s.wayland = qgetenv("XDG_SESSION_TYPE") == "wayland" && !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY")
-                && QFileInfo::exists(plugin);
+                && QFileInfo::exists(QLibraryInfo::path(QLibraryInfo::PluginsPath)
+                                     + QStringLiteral("/platforms/libqwayland-generic.so"));
     if (!s.module.isEmpty())
         return s;
     s.framework = runningFramework();
