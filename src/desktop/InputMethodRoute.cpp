@@ -11,6 +11,7 @@
 #include <string_view>
 
 #include <dirent.h>
+#include <dlfcn.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -38,25 +39,49 @@ InputMethodRoute::Route InputMethodRoute::choose(const Session &session)
 namespace {
 
 // The names of the globals the compositor at WAYLAND_DISPLAY offers; empty
-// when it cannot be reached.
+// when it cannot be reached. The Wayland client library is opened here, in
+// a Wayland session only: an X11 session does not load it (Qt's Wayland
+// platform loads the same library afterwards).
 QSet<QByteArray> waylandGlobals()
 {
     QSet<QByteArray> names;
 #ifdef TYPHOROS_WAYLAND_PROBE
-    wl_display *display = wl_display_connect(nullptr);
-    if (!display)
+    void *library = ::dlopen("libwayland-client.so.0", RTLD_LAZY | RTLD_LOCAL);
+    if (!library)
         return names;
-    wl_registry *registry = wl_display_get_registry(display);
-    static const wl_registry_listener listener = {
-        [](void *data, wl_registry *, uint32_t, const char *interface, uint32_t) {
-            static_cast<QSet<QByteArray> *>(data)->insert(interface);
-        },
-        [](void *, wl_registry *, uint32_t) {},
-    };
-    wl_registry_add_listener(registry, &listener, &names);
-    wl_display_roundtrip(display);
-    wl_registry_destroy(registry);
-    wl_display_disconnect(display);
+    const auto symbol = [library](const char *name) { return ::dlsym(library, name); };
+    const auto connect = reinterpret_cast<wl_display *(*)(const char *)>(symbol("wl_display_connect"));
+    const auto roundtrip = reinterpret_cast<int (*)(wl_display *)>(symbol("wl_display_roundtrip"));
+    const auto disconnect = reinterpret_cast<void (*)(wl_display *)>(symbol("wl_display_disconnect"));
+    const auto construct = reinterpret_cast<wl_proxy *(*)(wl_proxy *, uint32_t, const wl_interface *, ...)>(
+        symbol("wl_proxy_marshal_constructor"));
+    const auto addListener = reinterpret_cast<int (*)(wl_proxy *, void (**)(void), void *)>(
+        symbol("wl_proxy_add_listener"));
+    const auto destroy = reinterpret_cast<void (*)(wl_proxy *)>(symbol("wl_proxy_destroy"));
+    const auto registryInterface = static_cast<const wl_interface *>(symbol("wl_registry_interface"));
+    wl_display *display = connect && roundtrip && disconnect && construct && addListener && destroy
+                                  && registryInterface
+                              ? connect(nullptr)
+                              : nullptr;
+    if (display) {
+        // wl_display_get_registry() and wl_registry_add_listener(), which
+        // the protocol header writes inline over these two calls.
+        wl_proxy *registry = construct(reinterpret_cast<wl_proxy *>(display), WL_DISPLAY_GET_REGISTRY,
+                                       registryInterface, nullptr);
+        static wl_registry_listener listener = {
+            [](void *data, wl_registry *, uint32_t, const char *interface, uint32_t) {
+                static_cast<QSet<QByteArray> *>(data)->insert(interface);
+            },
+            [](void *, wl_registry *, uint32_t) {},
+        };
+        if (registry) {
+            addListener(registry, reinterpret_cast<void (**)(void)>(&listener), &names);
+            roundtrip(display);
+            destroy(registry);
+        }
+        disconnect(display);
+    }
+    ::dlclose(library);
 #endif
     return names;
 }
