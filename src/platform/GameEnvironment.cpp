@@ -2,8 +2,6 @@
 // The game's own environment variables.
 #include "GameEnvironment.h"
 
-#include <cstdlib>
-
 extern char **environ;
 
 namespace {
